@@ -1,0 +1,102 @@
+#pragma once
+// How the world is shown: the view kind, the colour mapping from cell fields to 0xAARRGGBB
+// colours, the arrow mapping of the vectors view, and the header sections that set them.
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "core/Cell.h"
+
+namespace px {
+class CXNLRead;
+}
+
+enum class ColorMode : int32_t {
+    Rgb = 0,
+    BoolPair = 1,
+    BoolDouble = 2,
+    UintList = 3,
+    Constant = 4,
+    UintRainbow = 5,
+    UintGradient = 6,
+    FloatRainbow = 7,
+    FloatGradient = 8,
+};
+
+struct ColorSpec {
+    ColorMode Mode { ColorMode::Constant };
+    int32_t Field { 0 };  // field index 0..3; its type follows from the mode
+    uint32_t ColorA { 0 }, ColorB { 0 }, ColorC { 0 }, ColorD { 0 };
+    std::vector<uint32_t> List;  // (value, colour) pairs, in file order
+    uint32_t UintMinimum { 0 }, UintMaximum { 0 };
+    float FloatMinimum { 0 }, FloatMaximum { 0 };
+};
+
+enum class ComponentKind : int32_t { Bool = 0, Uint = 1, Float = 2, Default = 3 };
+
+struct VectorComponent {
+    ComponentKind Kind { ComponentKind::Default };
+    uint32_t UintMinimum { 0 }, UintMaximum { 0 };
+    float FloatMinimum { 0 }, FloatMaximum { 0 };
+    int32_t Field { 0 };
+};
+
+enum class VectorForm : int32_t { Cartesian = 0, Polar = 1 };
+
+struct VectorSpec {
+    VectorForm Form { VectorForm::Cartesian };
+    ColorSpec Color;
+    VectorComponent Component1;  // x or r
+    VectorComponent Component2;  // y or alfa
+};
+
+enum class ViewKind : int32_t { Texture = 0, Cells = 1, Vectors = 2, Complex = 3 };
+
+struct ViewSettings {
+    ViewKind Kind { ViewKind::Texture };
+    ColorSpec Color;          // texture, cells, and the square cells of the complex view
+    VectorSpec Vector;        // vectors, and the arrow cells of the complex view
+    int32_t ComplexValue { 0 };  // selector value (0 or 1) for which a cell is a square
+    int32_t ComplexField { 0 };  // selector bool field 0..3
+};
+
+// --- Header sections. The reader stands just behind the section's name and assignment mark.
+// Each answers false on any deviation from its grammar; the caller raises the section's
+// message. px::CXNLError from the reader passes through.
+bool ParseViewSection(px::CXNLRead& reader, ViewSettings& settings);
+bool ParseBackgroundSection(px::CXNLRead& reader, uint32_t& colour);
+// Zoom: the token's ToFloat value, not yet clamped (SetZoom clamps).
+bool ParseZoomSection(px::CXNLRead& reader, float& zoom);
+// Filtered and Tiled: one token read with ToBool.
+bool ParseFlagSection(px::CXNLRead& reader, bool& flag);
+
+// A colour token: one of the sixteen names (any case, alpha 0xFF) or six hex digits (alpha 0).
+bool ParseColor(std::string_view token, uint32_t& colour);
+
+bool RequiresTripleBuffering(const ViewSettings& settings);
+
+// --- Colour mapping.
+// The colour of a cell for every mode but BoolDouble.
+uint32_t CellColor(const ColorSpec& spec, const Cell& cell, uint32_t background);
+// BoolDouble: A, B, C or D from the selected bool of the previous and the current generation.
+uint32_t DoubleColor(const ColorSpec& spec, const Cell& current, const Cell& previous);
+// 0x00RRGGBB; the hue wraps into [0, 1).
+uint32_t HsvToRgb(float hue, float saturation, float value);
+// HsvToRgb(0.75 t, 1, 1): red at 0 to violet at 1, alpha 0.
+uint32_t Rainbow(float t);
+// Channel-wise a + (b - a) t, truncated; alpha 0xFF. t is used as given.
+uint32_t Interpolate(uint32_t a, uint32_t b, float t);
+
+// The script's colour helpers.
+uint32_t InterpolateColor(uint32_t a, uint32_t b, float t);  // t clamped, NaN counts as 1
+uint32_t RainbowColor(float t);                               // alpha 0
+float Grayscale(uint32_t colour);
+
+// --- Arrows of the vectors view.
+struct CellArrow {
+    uint32_t Color { 0 };
+    float Length { 0 };
+    float Angle { 0 };  // radians, counter-clockwise on screen from pointing right
+};
+CellArrow CellVector(const VectorSpec& spec, const Cell& cell, const Cell& previous, uint32_t background);
