@@ -1,0 +1,1 @@
+vorlen_bench(xnl_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/XnlBench.cpp LIBS vl_xnl)
