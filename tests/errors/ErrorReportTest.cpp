@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -55,6 +54,25 @@ Outcome RunProgram(const std::string& program, const std::string& stateHome, con
     return outcome;
 }
 
+// True when `text` has the shape of `pattern`, where '#' stands for one decimal digit.
+bool MatchesShape(const std::string& text, const std::string& pattern) {
+    if (text.size() != pattern.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        bool digit = text[i] >= '0' && text[i] <= '9';
+        if (pattern[i] == '#' ? !digit : text[i] != pattern[i]) return false;
+    }
+    return true;
+}
+
+// True when `text` is `prefix`, a decimal line number and `suffix`.
+bool HasLineNumber(const std::string& text, const std::string& prefix, const std::string& suffix) {
+    if (text.size() <= prefix.size() + suffix.size() || text.compare(0, prefix.size(), prefix) != 0 ||
+        text.compare(text.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    std::string number = text.substr(prefix.size(), text.size() - prefix.size() - suffix.size());
+    return number.find_first_not_of("0123456789") == std::string::npos;
+}
+
 void CheckReportLayout(const std::string& report, const std::string& executable) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -63,8 +81,7 @@ void CheckReportLayout(const std::string& report, const std::string& executable)
     ASSERT_EQ(start, report.size()) << "every line ends with CR LF, no bare LF";
     ASSERT_EQ(lines.size(), 11u) << report;
     EXPECT_EQ(lines[0], "Środowisko");
-    EXPECT_TRUE(std::regex_match(lines[1], std::regex("  Czas       : \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d")))
-        << lines[1];
+    EXPECT_TRUE(MatchesShape(lines[1], "  Czas       : ####-##-## ##:##:##")) << lines[1];
     EXPECT_EQ(lines[2].substr(0, 15), "  Komputer   : ");
     EXPECT_GT(lines[2].size(), 15u);
     EXPECT_EQ(lines[3].substr(0, 16), "  Użytkownik : ");  // "ż" is two bytes
@@ -73,10 +90,8 @@ void CheckReportLayout(const std::string& report, const std::string& executable)
     EXPECT_EQ(lines[6], "  Wersja     : 1.0");
     EXPECT_EQ(lines[7], "Błąd");
     EXPECT_EQ(lines[8], "  Wpis bez pozycji");
-    EXPECT_TRUE(std::regex_match(lines[9], std::regex("  \\[ReportWriter,\\d+\\] Nie można utworzyć urządzenia")))
-        << lines[9];
-    EXPECT_TRUE(std::regex_match(
-        lines[10], std::regex("  \\[ReportWriter,\\d+\\] \\(Device,2289436780\\) D3DERR_INVALIDCALL \\(Invalid call\\)")))
+    EXPECT_TRUE(HasLineNumber(lines[9], "  [ReportWriter,", "] Nie można utworzyć urządzenia")) << lines[9];
+    EXPECT_TRUE(HasLineNumber(lines[10], "  [ReportWriter,", "] (Device,2289436780) D3DERR_INVALIDCALL (Invalid call)"))
         << lines[10];
 }
 
