@@ -4,6 +4,7 @@
 #include <IL/ilu.h>
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -53,10 +54,88 @@ ILenum SaveTypeOf(const std::string& path) {
     return ilTypeFromExt(path.c_str());
 }
 
-bool LoadBoundImage(const std::string& path) {
-    if (ToLower(ExtensionOf(path)) == ".raw") return ilLoad(IL_RAW, path.c_str());
-    return ilLoadImage(path.c_str());
+// A raw picture has no signature: any file reads as one, and the library takes the sizes of
+// its header on trust (a header promising more than memory holds crashes it). The header is
+// width, height and depth (4 bytes each), bytes per pixel and bytes per channel (1 each).
+bool PlausibleRawPicture(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return true;  // the library reports the open failure
+    uint8_t header[14] = {};
+    const size_t got = std::fread(header, 1, sizeof header, file);
+    std::fseek(file, 0, SEEK_END);
+    const long size = std::ftell(file);
+    std::fclose(file);
+    if (got < sizeof header) return false;
+    auto u32 = [&](int at) { return static_cast<uint64_t>(header[at]) | static_cast<uint64_t>(header[at + 1]) << 8 |
+                                    static_cast<uint64_t>(header[at + 2]) << 16 | static_cast<uint64_t>(header[at + 3]) << 24; };
+    const uint64_t width = u32(0), height = u32(4), depth = u32(8), pixel = header[12], channel = header[13];
+    if (width == 0 || height == 0 || depth == 0 || pixel == 0 || pixel > 4) return false;
+    if (channel != 1 && channel != 2 && channel != 4) return false;
+    return size >= 0 && width * height <= static_cast<uint64_t>(size) && width * height * depth * pixel * channel + 14 <= static_cast<uint64_t>(size);
 }
+
+bool LoadBoundImage(const std::string& path) {
+    if (ToLower(ExtensionOf(path)) != ".raw") return ilLoadImage(path.c_str());
+    // Refused here: the caller reports it as any other unreadable picture.
+    if (!PlausibleRawPicture(path)) return false;
+    return ilLoad(IL_RAW, path.c_str());
+}
+
+// The image library's own write procedures ignore what fwrite and fclose return, so a full
+// disk would pass for a saved picture. These remember the first failure instead. They are
+// installed for the duration of one save only.
+int writeFailure = 0;  // errno of the first failed write of the save in progress, or 0
+
+void NoteWriteFailure() {
+    if (writeFailure == 0) writeFailure = errno != 0 ? errno : EIO;
+}
+ILHANDLE ILAPIENTRY OpenForWriting(ILconst_string name) {
+    std::FILE* file = std::fopen(name, "wb");
+    if (!file) NoteWriteFailure();
+    return file;
+}
+void ILAPIENTRY CloseWritten(ILHANDLE handle) {
+    if (handle && std::fclose(static_cast<std::FILE*>(handle)) != 0) NoteWriteFailure();
+}
+ILint ILAPIENTRY PutWritten(ILubyte byte, ILHANDLE handle) {
+    const int result = std::fputc(byte, static_cast<std::FILE*>(handle));
+    if (result == EOF) NoteWriteFailure();
+    return result;
+}
+ILint ILAPIENTRY SeekWritten(ILHANDLE handle, ILint offset, ILint origin) {
+    return std::fseek(static_cast<std::FILE*>(handle), offset, origin);
+}
+ILint ILAPIENTRY TellWritten(ILHANDLE handle) {
+    return static_cast<ILint>(std::ftell(static_cast<std::FILE*>(handle)));
+}
+ILint ILAPIENTRY WriteWritten(const void* data, ILuint size, ILuint count, ILHANDLE handle) {
+    // Some writers write empty blocks from a null pointer.
+    if (size == 0 || count == 0) return 0;
+    const size_t written = std::fwrite(data, size, count, static_cast<std::FILE*>(handle));
+    if (written != count) NoteWriteFailure();
+    return static_cast<ILint>(written);
+}
+
+// Installs the watching write procedures and lets the library write over the (temporary)
+// file it is given; both are undone on destruction.
+class WatchedWrites {
+public:
+    WatchedWrites() {
+        writeFailure = 0;
+        m_overwrite = ilIsEnabled(IL_FILE_OVERWRITE);
+        ilEnable(IL_FILE_OVERWRITE);
+        ilSetWrite(OpenForWriting, CloseWritten, PutWritten, SeekWritten, TellWritten, WriteWritten);
+    }
+    ~WatchedWrites() {
+        ilResetWrite();
+        if (!m_overwrite) ilDisable(IL_FILE_OVERWRITE);
+    }
+    WatchedWrites(const WatchedWrites&) = delete;
+    WatchedWrites& operator=(const WatchedWrites&) = delete;
+
+private:
+    ILboolean m_overwrite { IL_FALSE };
+};
 
 // Writes the bound image to `path` in `type` through a temporary file beside it.
 bool SaveBoundImage(const std::string& path, ILenum type, const std::string& failure) {
@@ -65,23 +144,18 @@ bool SaveBoundImage(const std::string& path, ILenum type, const std::string& fai
         AddError(failure);
         return false;
     }
-    std::FILE* out = std::fopen(temporary.Path().c_str(), "wb");
-    if (!out) {
-        CheckSystem("");
-        AddError(failure);
-        return false;
+    bool saved = false;
+    {
+        WatchedWrites watch;
+        saved = ilSave(type, temporary.Path().c_str());
     }
-    const ILuint written = ilSaveF(type, out);
-    int writeError = 0;
-    if (std::fflush(out) != 0 || std::ferror(out)) writeError = errno != 0 ? errno : EIO;
-    if (std::fclose(out) != 0 && writeError == 0) writeError = errno;
     if (CheckDevIL(failure)) return false;
-    if (written == 0) {
+    if (!saved) {
         RaiseError(failure);
         return false;
     }
-    if (writeError != 0) {
-        CheckSystemCode(writeError, "");
+    if (writeFailure != 0) {
+        CheckSystemCode(writeFailure, "");
         AddError(failure);
         return false;
     }
