@@ -6,12 +6,15 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cassert>
+#include <sys/stat.h>
 #include <vector>
 
 #include "errors/Checks.h"
 #include "errors/ErrorTrail.h"
 #include "files/CheckDevIL.h"
 #include "files/FileFilters.h"
+#include "files/ImageLibrary.h"
 #include "files/TemporaryFile.h"
 #include "stream/Utilities.h"
 
@@ -22,6 +25,7 @@ namespace {
 class BoundImage {
 public:
     BoundImage() {
+        assert(ImageLibrary::Initialised() && "an ImageLibrary object must exist while pictures are used");
         DiscardDevILErrors();
         m_name = iluGenImage();
         ilBindImage(m_name);
@@ -68,13 +72,22 @@ bool PlausibleRawPicture(const std::string& path) {
     if (got < sizeof header) return false;
     auto u32 = [&](int at) { return static_cast<uint64_t>(header[at]) | static_cast<uint64_t>(header[at + 1]) << 8 |
                                     static_cast<uint64_t>(header[at + 2]) << 16 | static_cast<uint64_t>(header[at + 3]) << 24; };
-    const uint64_t width = u32(0), height = u32(4), depth = u32(8), pixel = header[12], channel = header[13];
-    if (width == 0 || height == 0 || depth == 0 || pixel == 0 || pixel > 4) return false;
-    if (channel != 1 && channel != 2 && channel != 4) return false;
-    return size >= 0 && width * height <= static_cast<uint64_t>(size) && width * height * depth * pixel * channel + 14 <= static_cast<uint64_t>(size);
+    const uint64_t factors[] = {u32(0), u32(4), u32(8), header[12], header[13]};
+    if (factors[3] == 0 || factors[3] > 4 || (factors[4] != 1 && factors[4] != 2 && factors[4] != 4)) return false;
+    // The product of the sizes, stopping as soon as it exceeds the data the file holds.
+    const uint64_t data = size > 14 ? static_cast<uint64_t>(size) - 14 : 0;
+    uint64_t bytes = 1;
+    for (uint64_t factor : factors) {
+        if (factor == 0 || bytes > data / factor) return false;
+        bytes *= factor;
+    }
+    return true;
 }
 
 bool LoadBoundImage(const std::string& path) {
+    // The library would wait forever on a pipe; only regular files are pictures.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return false;
     if (ToLower(ExtensionOf(path)) != ".raw") return ilLoadImage(path.c_str());
     // Refused here: the caller reports it as any other unreadable picture.
     if (!PlausibleRawPicture(path)) return false;

@@ -58,7 +58,8 @@ bool File::Open(const std::string& path, OpenMode mode) {
     m_handle = InvalidHandle;
     int flags = 0;
     switch (mode) {
-    case OpenMode::Read: flags = O_RDONLY | O_CLOEXEC; break;
+    // Non-blocking only while opening, so that a pipe without a writer cannot hang the open.
+    case OpenMode::Read: flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK; break;
     case OpenMode::Write: flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC; break;
     default:
         RaiseError("Błędny tryb otwarcia");
@@ -71,6 +72,7 @@ bool File::Open(const std::string& path, OpenMode mode) {
         AddError("Nie można otworzyć pliku \"" + path + "\"");
         return false;
     }
+    if (flags & O_NONBLOCK) ::fcntl(handle, F_SETFL, ::fcntl(handle, F_GETFL) & ~O_NONBLOCK);
     // A directory opens for reading on POSIX; it is no file to read, so refuse it here.
     struct stat status {};
     if (::fstat(handle, &status) == 0 && S_ISDIR(status.st_mode)) {

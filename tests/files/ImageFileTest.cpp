@@ -388,6 +388,8 @@ TEST_F(Images, UnreadablePicturesChangeNoCell) {
     std::vector<std::string> paths(std::begin(names), std::end(names));
     paths.push_back("missing.png");
     paths.push_back("dir.png");
+    ASSERT_EQ(mkfifo(PathOf("pipe.png").c_str(), 0600), 0);
+    paths.push_back("pipe.png");
     for (const std::string& path : paths) {
         SCOPED_TRACE(path);
         std::vector<CellTable> world = MakeWorld(10, 10, 3, 20);

@@ -239,6 +239,8 @@ TEST_F(Tables, BadFilesReportAtOnceAndKeepWhatWasRead) {
     std::vector<CellTable> world = MakeWorld(4, 3, 1, 2);
     EXPECT_EQ(LoadTable(world, PathOf("missing.vls")).Text, NotLoaded);
     EXPECT_EQ(LoadTable(world, m_directory).Text, NotLoaded);
+    ASSERT_EQ(mkfifo(PathOf("pipe.vln").c_str(), 0600), 0);
+    EXPECT_EQ(LoadTable(world, PathOf("pipe.vln")).Text, NotLoaded);  // and does not wait for a writer
 }
 
 // A stream of a fixed number of bytes that counts how often it is read.
