@@ -41,13 +41,15 @@ std::vector<CellTable>& World() {
     return world;
 }
 
-std::string Scratch(const char* name) {
+const std::string& ScratchDirectory() {
     static const std::string directory = [] {
         char pattern[] = "/tmp/vl_bench_XXXXXX";
         return std::string(mkdtemp(pattern));
     }();
-    return directory + "/" + name;
+    return directory;
 }
+
+std::string Scratch(const char* name) { return ScratchDirectory() + "/" + name; }
 
 // The records as the table file holds them, row by row, built once.
 const std::vector<uint8_t>& Records() {
@@ -137,4 +139,11 @@ BENCHMARK(BM_ImportPng)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    const std::string command = "rm -rf '" + ScratchDirectory() + "'";
+    return std::system(command.c_str()) == 0 ? 0 : 1;
+}
