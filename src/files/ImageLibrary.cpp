@@ -1,0 +1,21 @@
+#include "files/ImageLibrary.h"
+
+#include <IL/il.h>
+#include <IL/ilu.h>
+
+namespace {
+int users = 0;  // the program runs on one thread
+}
+
+ImageLibrary::ImageLibrary() {
+    if (users++ == 0) {
+        ilInit();
+        iluInit();
+    }
+}
+
+ImageLibrary::~ImageLibrary() {
+    if (--users == 0) ilShutDown();
+}
+
+bool ImageLibrary::Initialised() { return users > 0; }
