@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 #include "platform/Device.h"
@@ -110,6 +111,10 @@ protected:
     uint32_t m_width { 0 };
     uint32_t m_height { 0 };
 };
+
+inline void PrintTo(const Rect& r, std::ostream* out) {
+    *out << "(" << r.Left << ", " << r.Top << ", " << r.Right << ", " << r.Bottom << ")";
+}
 
 // Channels differ by at most `tolerance` (rounding of 8-bit products).
 inline ::testing::AssertionResult NearColor(uint32_t actual, uint32_t expected, int tolerance) {
