@@ -90,6 +90,45 @@ TEST_F(GlDeviceTest, SquaresCoverExactlyTheirPixels) {
             ASSERT_EQ(pixels[y * m_width + x], expected[y * m_width + x]) << "pixel " << x << ", " << y;
 }
 
+// Written bytes reach the drawing however the buffer was locked: a large buffer filled with
+// discard, then a partial rewrite without it, drawn from a region far from its start.
+TEST_F(GlDeviceTest, BufferContentsFollowEveryLock) {
+    struct Vertex {
+        float X, Y, Z, Rhw;
+        D3DCOLOR Color;
+    };
+    constexpr uint32_t kVertices = 20000;  // 400 000 bytes: several upload pages
+    std::unique_ptr<VertexBuffer> buffer;
+    ASSERT_EQ(m_device->CreateVertexBuffer(kVertices * sizeof(Vertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
+                                           D3DFVF_XYZRHW | D3DFVF_DIFFUSE, D3DPOOL_DEFAULT, buffer),
+              D3D_OK);
+    auto fill = [&](uint32_t first, D3DCOLOR color, uint32_t flags) {
+        void* memory = nullptr;
+        ASSERT_EQ(buffer->Lock(first * sizeof(Vertex), 4 * sizeof(Vertex), memory, flags), D3D_OK);
+        const Vertex quad[4] = {{4, 4, 0, 1, color}, {12, 4, 0, 1, color}, {4, 12, 0, 1, color}, {12, 12, 0, 1, color}};
+        std::memcpy(memory, quad, sizeof quad);
+        ASSERT_EQ(buffer->Unlock(), D3D_OK);
+    };
+    auto draw = [&](uint32_t first) {
+        ASSERT_EQ(m_device->Clear(0, nullptr, D3DCLEAR_TARGET, kBackground, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(m_device->BeginScene(), D3D_OK);
+        UseDiffuseOnly();
+        ASSERT_EQ(m_device->SetStreamSource(0, buffer.get(), 0, sizeof(Vertex)), D3D_OK);
+        ASSERT_EQ(m_device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE), D3D_OK);
+        ASSERT_EQ(m_device->DrawPrimitive(D3DPT_TRIANGLESTRIP, first, 2), D3D_OK);
+        ASSERT_EQ(m_device->EndScene(), D3D_OK);
+    };
+    fill(0, 0xFFFF0000, D3DLOCK_DISCARD);
+    fill(15000, 0xFF00FF00, D3DLOCK_DISCARD);
+    draw(15000);
+    EXPECT_EQ(Pixels()[8 * m_width + 8], 0xFF00FF00u);
+    draw(0);
+    EXPECT_EQ(Pixels()[8 * m_width + 8], 0xFFFF0000u) << "the first discard's bytes are still in the copy";
+    fill(15000, 0xFF0000FF, 0);
+    draw(15000);
+    EXPECT_EQ(Pixels()[8 * m_width + 8], 0xFF0000FFu);
+}
+
 // Pixel centres lie on integer coordinates: a square from (10.5, 20.5) to (12.5, 22.5) holds
 // the centres of pixels 11 and 12 in each direction.
 TEST_F(GlDeviceTest, PixelCentresLieOnIntegerCoordinates) {

@@ -228,5 +228,29 @@ TEST_F(GlStateTest, ResetNeedsDefaultPoolReleasedAndTakesTheNewSize) {
     EXPECT_EQ(m_device->Present(), D3D_OK);
 }
 
+// A device needs an OpenGL window; adapter modes are the display's, in X8R8G8B8 only.
+TEST_F(GlStateTest, CreationNeedsAnOpenGLWindow) {
+    SDL_Window* plain = SDL_CreateWindow("plain", 0, 0, 32, 32, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(plain, nullptr);
+    PresentParameters parameters;
+    std::unique_ptr<Device> device;
+    EXPECT_EQ(m_d3d->CreateDevice(0, D3DDEVTYPE_HAL, plain, D3DCREATE_HARDWARE_VERTEXPROCESSING, parameters, device),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(m_d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, parameters, device),
+              D3DERR_INVALIDCALL);
+    EXPECT_FALSE(device);
+    SDL_DestroyWindow(plain);
+
+    EXPECT_EQ(m_d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_A8R8G8B8), 0u);
+    const uint32_t count = m_d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8);
+    DisplayMode mode;
+    for (uint32_t i = 0; i < count; ++i) {
+        ASSERT_EQ(m_d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, i, mode), D3D_OK);
+        EXPECT_GT(mode.Width, 0u);
+        EXPECT_EQ(mode.Format, D3DFMT_X8R8G8B8);
+    }
+    EXPECT_EQ(m_d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, count, mode), D3DERR_INVALIDCALL);
+}
+
 }  // namespace
 }  // namespace platform

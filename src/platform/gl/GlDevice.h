@@ -16,8 +16,10 @@
 
 namespace platform {
 
-// The Direct3D object on OpenGL. Starts SDL's video subsystem when nothing else has (and
-// stops it again when destroyed); null when it cannot be started.
+// The Direct3D object on OpenGL. It takes a reference on SDL's video subsystem
+// (SDL_InitSubSystem) and gives it back when destroyed; null when video cannot be started.
+// The owner of the window initialises SDL video itself as well, so that its window does not
+// depend on this object's lifetime (SDL destroys every window when the last reference goes).
 std::unique_ptr<Direct3D> CreateGlDirect3D();
 
 // Copies the back buffer of an OpenGL device: width x height values 0xAARRGGBB, the top row
