@@ -2,6 +2,7 @@
 // How the world is shown: the view kind, the colour mapping from cell fields to 0xAARRGGBB
 // colours, the arrow mapping of the vectors view, and the header sections that set them.
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -79,6 +80,12 @@ bool RequiresTripleBuffering(const ViewSettings& settings);
 // --- Colour mapping.
 // The colour of a cell for every mode but BoolDouble.
 uint32_t CellColor(const ColorSpec& spec, const Cell& cell, uint32_t background);
+// Writes the colour of every cell of `shown` into a texel surface of its size: texel (x, y) is
+// the 32-bit value at texels + y * pitch + 4 * x. BoolDouble compares with `previous` (same
+// size; when null, each cell with itself), every other mode uses CellColor. The result is that
+// of calling them cell by cell; the walk is arranged for the cache and is several times faster.
+void FillTexels(const ColorSpec& spec, const CellTable& shown, const CellTable* previous, uint32_t background, uint8_t* texels,
+                size_t pitch);
 // BoolDouble: A, B, C or D from the selected bool of the previous and the current generation.
 uint32_t DoubleColor(const ColorSpec& spec, const Cell& current, const Cell& previous);
 // 0x00RRGGBB; the hue wraps into [0, 1).
