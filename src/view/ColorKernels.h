@@ -184,6 +184,21 @@ struct FloatGradientColour {
     uint32_t operator()(const Cell& cell) const { return Colours.At(Range.At(ReadFloat(cell, Field))); }
 };
 
+// BoolDouble: A, B, C or D by the selected bool of the previous and the current generation.
+// (0, 0) is A, (0, 1) B, (1, 0) C, anything else D. Indexed rather than branched, as the
+// pairs change randomly from cell to cell.
+struct DoubleColour {
+    int Field;
+    uint32_t Colours[4];  // A, B, C, D
+    uint32_t operator()(const Cell& current, const Cell& previous) const {
+        uint32_t p = ReadBool(previous, Field);
+        uint32_t c = ReadBool(current, Field);
+        uint32_t index = (p << 1) | c;
+        if (p > 1 || c > 1) index = 3;
+        return Colours[index];
+    }
+};
+
 // Calls `visit` with the function object of the spec's mode and returns its result. A range
 // whose ends are equal gives every cell the colour at its minimum, so it is passed on as a
 // constant. BoolDouble (which needs the previous generation) and unknown modes give the

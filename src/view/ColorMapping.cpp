@@ -78,10 +78,5 @@ uint32_t CellColor(const ColorSpec& spec, const Cell& cell, uint32_t background)
 }
 
 uint32_t DoubleColor(const ColorSpec& spec, const Cell& current, const Cell& previous) {
-    uint8_t p = ReadBool(previous, spec.Field);
-    uint8_t c = ReadBool(current, spec.Field);
-    if (p == 0 && c == 0) return spec.ColorA;
-    if (p == 0 && c == 1) return spec.ColorB;
-    if (p == 1 && c == 0) return spec.ColorC;
-    return spec.ColorD;
+    return DoubleColour {spec.Field, {spec.ColorA, spec.ColorB, spec.ColorC, spec.ColorD}}(current, previous);
 }

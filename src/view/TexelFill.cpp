@@ -1,7 +1,7 @@
 // FillTexels: the colours of a whole world into a texel surface, arranged for the cache and,
-// for the rainbow and gradient modes, four cells at a time in vector registers. Every result
-// equals CellColor's (or DoubleColor's) for the same cell: the vector kernels perform the same
-// IEEE single and double operations lane by lane.
+// for the rainbow, gradient and short list modes, four cells at a time in vector registers.
+// Every result equals CellColor's (or DoubleColor's) for the same cell: the vector kernels
+// perform the same IEEE single and double operations, and the same compares, lane by lane.
 
 #include <algorithm>
 #include <cassert>
@@ -20,14 +20,15 @@ namespace {
 // length from cell to cell.
 constexpr int Strip = 16;
 
+// Lists up to this many pairs are mapped four cells at a time (see Colours4 below).
+constexpr size_t ShortList = 16;
+
 #if defined(__GNUC__)
 
 typedef float F4 __attribute__((vector_size(16)));
 typedef int32_t I4 __attribute__((vector_size(16)));
 typedef uint32_t U4 __attribute__((vector_size(16)));
-typedef float F2 __attribute__((vector_size(8)));
-typedef int32_t I2 __attribute__((vector_size(8)));
-typedef double D2 __attribute__((vector_size(16)));
+typedef double D4 __attribute__((vector_size(32)));  // two SSE registers where AVX is off
 
 // The kernels below are forced inline: a call per four cells would cost as much as their work.
 
@@ -42,33 +43,24 @@ typedef double D2 __attribute__((vector_size(16)));
                ReadFloat(first[3 * columnLength], field)};
 }
 
-// Two doubles to floats, twice, and back into one vector.
-[[gnu::always_inline]] inline F4 Join(D2 low, D2 high) {
-    F2 a = __builtin_convertvector(low, F2);
-    F2 b = __builtin_convertvector(high, F2);
-    return F4 {a[0], a[1], b[0], b[1]};
-}
-
 // UintRange::At of four values (the range is not empty).
 [[gnu::always_inline]] inline F4 UintPlaces(const UintRange& range, U4 values) {
     values = values > range.Maximum ? U4 {} + range.Maximum : values;
     values = values < range.Minimum ? U4 {} + range.Minimum : values;
     U4 offset = values - range.Minimum;
-    // Unsigned to double, exactly: read with the top bit flipped as a signed int32 (which
-    // cvtdq2pd converts) and add 2^31 back, exact in double.
+    // Unsigned to double, exactly: read with the top bit flipped as a signed int32 (which the
+    // hardware converts directly) and add 2^31 back, exact in double.
     I4 flipped = reinterpret_cast<I4>(offset ^ 0x80000000u);
-    D2 low = __builtin_convertvector((I2 {flipped[0], flipped[1]}), D2) + 2147483648.0;
-    D2 high = __builtin_convertvector((I2 {flipped[2], flipped[3]}), D2) + 2147483648.0;
-    return Join(low / range.Span, high / range.Span);
+    D4 place = (__builtin_convertvector(flipped, D4) + 2147483648.0) / range.Span;
+    return __builtin_convertvector(place, F4);
 }
 
 // FloatRange::At of four values (the range is not empty).
 [[gnu::always_inline]] inline F4 FloatPlaces(const FloatRange& range, F4 values) {
     values = values > range.Maximum ? F4 {} + range.Maximum : values;
     values = values < range.Minimum ? F4 {} + range.Minimum : values;
-    D2 low = __builtin_convertvector((F2 {values[0], values[1]}), D2);
-    D2 high = __builtin_convertvector((F2 {values[2], values[3]}), D2);
-    return Join((low - range.Start) / range.Span, (high - range.Start) / range.Span);
+    D4 place = (__builtin_convertvector(values, D4) - range.Start) / range.Span;
+    return __builtin_convertvector(place, F4);
 }
 
 // RainbowOf(t) | OpaqueAlpha for t in [0, 1] or NaN. A NaN lane is computed as 0 (so that no
@@ -116,6 +108,17 @@ typedef double D2 __attribute__((vector_size(16)));
     return Gradients(mode.Colours, FloatPlaces(mode.Range, LoadFloats(first, columnLength, mode.Field)));
 }
 
+// A short list as four compares a pair, taken from the last pair to the first so that the
+// first matching pair wins, as in the scalar walk. Longer lists keep the walk, which stops at
+// the first match.
+[[gnu::always_inline]] inline U4 Colours4(const ListColour& mode, const Cell* first, size_t columnLength) {
+    U4 values = LoadUints(first, columnLength, mode.Field);
+    U4 colours = U4 {} + mode.Background;
+    for (size_t i = mode.PairCount; i-- > 0;)
+        colours = values == mode.Pairs[2 * i] ? U4 {} + mode.Pairs[2 * i + 1] : colours;
+    return colours;
+}
+
 template <class Mode>
 concept HasVectorForm = requires(const Mode& mode, const Cell* cell) { Colours4(mode, cell, size_t {}); };
 
@@ -127,10 +130,17 @@ concept HasVectorForm = false;
 #endif
 
 template <class Mode>
+bool VectorFormPays(const Mode&) {
+    return true;
+}
+bool VectorFormPays(const ListColour& mode) { return mode.PairCount <= ShortList; }
+
+template <class Mode>
 void FillByStrips(const Mode& colourOf, const CellTable& shown, uint8_t* texels, size_t pitch) {
     const int width = shown.Width();
     const int height = shown.Height();
     const size_t columnLength = static_cast<size_t>(height);
+    [[maybe_unused]] const bool vectorForm = VectorFormPays(colourOf);
     for (int x0 = 0; x0 < width; x0 += Strip) {
         const int x1 = std::min(width, x0 + Strip);
         for (int y = 0; y < height; ++y) {
@@ -139,10 +149,11 @@ void FillByStrips(const Mode& colourOf, const CellTable& shown, uint8_t* texels,
             int x = x0;
 #if defined(__GNUC__)
             if constexpr (HasVectorForm<Mode>) {
-                for (; x + 4 <= x1; x += 4, cell += 4 * columnLength) {
-                    U4 colours = Colours4(colourOf, cell, columnLength);
-                    std::memcpy(row + 4 * static_cast<size_t>(x), &colours, sizeof colours);
-                }
+                if (vectorForm)
+                    for (; x + 4 <= x1; x += 4, cell += 4 * columnLength) {
+                        U4 colours = Colours4(colourOf, cell, columnLength);
+                        std::memcpy(row + 4 * static_cast<size_t>(x), &colours, sizeof colours);
+                    }
             }
 #endif
             for (; x < x1; ++x, cell += columnLength) {
@@ -153,10 +164,12 @@ void FillByStrips(const Mode& colourOf, const CellTable& shown, uint8_t* texels,
     }
 }
 
-struct DoubleColour {
-    const ColorSpec& Spec;
-    ptrdiff_t PreviousOffset;  // from a cell of the shown generation to the same cell before
-    uint32_t operator()(const Cell& cell) const { return DoubleColor(Spec, cell, *(&cell + PreviousOffset)); }
+// BoolDouble reads the same cell of the previous generation beside each shown one.
+struct DoubleColourBeside {
+    DoubleColour Colours;
+    const Cell* Shown;     // first cell of the shown generation
+    const Cell* Previous;  // first cell of the previous one, same layout
+    uint32_t operator()(const Cell& cell) const { return Colours(cell, Previous[&cell - Shown]); }
 };
 
 }  // namespace
@@ -167,8 +180,9 @@ void FillTexels(const ColorSpec& spec, const CellTable& shown, const CellTable* 
         assert((previous == nullptr || (previous->Width() == shown.Width() && previous->Height() == shown.Height())) &&
                "the previous generation must have the shown one's size");
         // Without a previous generation every cell is compared with itself.
-        ptrdiff_t offset = previous != nullptr ? previous->Data() - shown.Data() : 0;
-        FillByStrips(DoubleColour {spec, offset}, shown, texels, pitch);
+        const Cell* before = previous != nullptr ? previous->Data() : shown.Data();
+        DoubleColour colours {spec.Field, {spec.ColorA, spec.ColorB, spec.ColorC, spec.ColorD}};
+        FillByStrips(DoubleColourBeside {colours, shown.Data(), before}, shown, texels, pitch);
         return;
     }
     WithModeColour(spec, background, [&](const auto& colourOf) { FillByStrips(colourOf, shown, texels, pitch); });
