@@ -20,8 +20,19 @@ namespace {
 // length from cell to cell.
 constexpr int Strip = 16;
 
+// How many rows ahead each column of a strip is prefetched. Sixteen interleaved column streams
+// are more than the hardware prefetchers follow well; asking for the cells a few rows ahead
+// hides the cache misses behind the colour arithmetic (about half the time of a frame here).
+constexpr int PrefetchRows = 8;
+
 // Lists up to this many pairs are mapped four cells at a time (see Colours4 below).
 constexpr size_t ShortList = 16;
+
+inline void Prefetch([[maybe_unused]] const void* address) {
+#if defined(__GNUC__)
+    __builtin_prefetch(address);
+#endif
+}
 
 #if defined(__GNUC__)
 
@@ -147,6 +158,8 @@ void FillByStrips(const Mode& colourOf, const CellTable& shown, uint8_t* texels,
             uint8_t* row = texels + static_cast<size_t>(y) * pitch;
             const Cell* cell = shown.Column(x0) + y;
             int x = x0;
+            if (y + PrefetchRows < height)
+                for (int column = x0; column < x1; ++column) Prefetch(shown.Column(column) + y + PrefetchRows);
 #if defined(__GNUC__)
             if constexpr (HasVectorForm<Mode>) {
                 if (vectorForm)
