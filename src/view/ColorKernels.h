@@ -1,7 +1,7 @@
 #pragma once
 // The per-cell colour computations shared by CellColor (one cell at a time) and FillTexels
 // (a whole world): each colour mode as a small function object prepared once from its
-// ColorSpec, so that a loop over cells inlines it and converts the spec's constants only once.
+// ColorSpec, so that a loop over cells inlines it and converts its constants only once.
 
 #include <cmath>
 #include <cstddef>
@@ -199,7 +199,7 @@ struct DoubleColour {
     }
 };
 
-// Calls `visit` with the function object of the spec's mode and returns its result. A range
+// Calls `visit` with the function object of the ColorSpec's mode and returns its result. A range
 // whose ends are equal gives every cell the colour at its minimum, so it is passed on as a
 // constant. BoolDouble (which needs the previous generation) and unknown modes give the
 // background here.

@@ -203,7 +203,8 @@ bool SectionReader::Component(VectorComponent& component) {
     return false;
 }
 
-// [colour-spec x = component y = component] or [colour-spec r = component alfa = component].
+// [colours x = component y = component] or [colours r = component alfa = component], where
+// colours is what ColourSpec reads.
 bool SectionReader::Vectors(VectorSpec& spec) {
     std::string form;
     if (!Open() || !ColourSpec(spec.Color) || !Token(form)) return false;
