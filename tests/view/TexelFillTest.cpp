@@ -52,7 +52,8 @@ std::vector<ColorSpec> EveryMode() {
             spec.UintMaximum = high;
         }
     for (ColorMode mode : {ColorMode::FloatRainbow, ColorMode::FloatGradient})
-        for (auto [low, high] : {std::pair {-1.0f, 1.0f}, {0.0f, 1e-30f}, {1.0f, -1.0f}, {0.5f, 0.5f}, {-Inf, Inf}, {-3e38f, 3e38f}}) {
+        for (auto [low, high] :
+             {std::pair {-1.0f, 1.0f}, {0.0f, 1e-30f}, {1.0f, -1.0f}, {0.5f, 0.5f}, {-Inf, Inf}, {-3e38f, 3e38f}}) {
             ColorSpec& spec = add(mode, 1);
             spec.FloatMinimum = low;
             spec.FloatMaximum = high;

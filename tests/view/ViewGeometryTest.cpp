@@ -74,7 +74,8 @@ TEST(TextureQuad, CentredOrTilingAndTheFittingZoom) {
     EXPECT_FLOAT_EQ(FittingZoom(ViewKind::Texture, 200, 100, Screen), 3.8f);  // min(496 / 100, 760 / 200)
     EXPECT_FLOAT_EQ(FittingZoom(ViewKind::Texture, 100, 248, Screen), 2.0f);
     EXPECT_FLOAT_EQ(FittingZoom(ViewKind::Texture, 10, 10, Double), 99.2f);
-    for (ViewKind kind : {ViewKind::Cells, ViewKind::Vectors, ViewKind::Complex}) EXPECT_EQ(FittingZoom(kind, 200, 100, Screen), 1.0f);
+    for (ViewKind kind : {ViewKind::Cells, ViewKind::Vectors, ViewKind::Complex})
+        EXPECT_EQ(FittingZoom(kind, 200, 100, Screen), 1.0f);
 }
 
 struct Probe {
