@@ -151,26 +151,29 @@ void FillByStrips(const Mode& colourOf, const CellTable& shown, uint8_t* texels,
     const int width = shown.Width();
     const int height = shown.Height();
     const size_t columnLength = static_cast<size_t>(height);
+    const Cell* cells = shown.Data();
     [[maybe_unused]] const bool vectorForm = VectorFormPays(colourOf);
     for (int x0 = 0; x0 < width; x0 += Strip) {
         const int x1 = std::min(width, x0 + Strip);
         for (int y = 0; y < height; ++y) {
             uint8_t* row = texels + static_cast<size_t>(y) * pitch;
-            const Cell* cell = shown.Column(x0) + y;
-            int x = x0;
             if (y + PrefetchRows < height)
                 for (int column = x0; column < x1; ++column) Prefetch(shown.Column(column) + y + PrefetchRows);
+            int x = x0;
+            // An index rather than a pointer that steps a column at a time: after the last
+            // column such a pointer would point outside the table.
+            size_t index = static_cast<size_t>(x0) * columnLength + static_cast<size_t>(y);
 #if defined(__GNUC__)
             if constexpr (HasVectorForm<Mode>) {
                 if (vectorForm)
-                    for (; x + 4 <= x1; x += 4, cell += 4 * columnLength) {
-                        U4 colours = Colours4(colourOf, cell, columnLength);
+                    for (; x + 4 <= x1; x += 4, index += 4 * columnLength) {
+                        U4 colours = Colours4(colourOf, cells + index, columnLength);
                         std::memcpy(row + 4 * static_cast<size_t>(x), &colours, sizeof colours);
                     }
             }
 #endif
-            for (; x < x1; ++x, cell += columnLength) {
-                uint32_t colour = colourOf(*cell);
+            for (; x < x1; ++x, index += columnLength) {
+                uint32_t colour = colourOf(cells[index]);
                 std::memcpy(row + 4 * static_cast<size_t>(x), &colour, sizeof colour);
             }
         }
@@ -190,10 +193,10 @@ struct DoubleColourBeside {
 void FillTexels(const ColorSpec& spec, const CellTable& shown, const CellTable* previous, uint32_t background, uint8_t* texels,
                 size_t pitch) {
     if (spec.Mode == ColorMode::BoolDouble) {
-        assert((previous == nullptr || (previous->Width() == shown.Width() && previous->Height() == shown.Height())) &&
-               "the previous generation must have the shown one's size");
-        // Without a previous generation every cell is compared with itself.
-        const Cell* before = previous != nullptr ? previous->Data() : shown.Data();
+        bool sameSize = previous != nullptr && previous->Width() == shown.Width() && previous->Height() == shown.Height();
+        assert((previous == nullptr || sameSize) && "the previous generation must have the shown one's size");
+        // Without a previous generation of the same size every cell is compared with itself.
+        const Cell* before = sameSize ? previous->Data() : shown.Data();
         DoubleColour colours {spec.Field, {spec.ColorA, spec.ColorB, spec.ColorC, spec.ColorD}};
         FillByStrips(DoubleColourBeside {colours, shown.Data(), before}, shown, texels, pitch);
         return;
