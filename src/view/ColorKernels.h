@@ -140,6 +140,11 @@ struct BoolPairColour {
     uint32_t operator()(const Cell& cell) const { return Pair[ReadBool(cell, Field) != 0]; }
 };
 
+// Lists up to this many pairs are mapped four cells at a time in FillTexels, every pair
+// compared from the last to the first so that the first match wins. Longer lists, and single
+// cells, stop at the first match.
+inline constexpr size_t ShortList = 16;
+
 struct ListColour {
     int Field;
     const uint32_t* Pairs;

@@ -25,9 +25,6 @@ constexpr int Strip = 16;
 // hides the cache misses behind the colour arithmetic (about half the time of a frame here).
 constexpr int PrefetchRows = 8;
 
-// Lists up to this many pairs are mapped four cells at a time (see Colours4 below).
-constexpr size_t ShortList = 16;
-
 inline void Prefetch([[maybe_unused]] const void* address) {
 #if defined(__GNUC__)
     __builtin_prefetch(address);
@@ -119,9 +116,7 @@ typedef double D4 __attribute__((vector_size(32)));  // two SSE registers where 
     return Gradients(mode.Colours, FloatPlaces(mode.Range, LoadFloats(first, columnLength, mode.Field)));
 }
 
-// A short list as four compares a pair, taken from the last pair to the first so that the
-// first matching pair wins, as in the scalar walk. Longer lists keep the walk, which stops at
-// the first match.
+// A short list (see ShortList) as four compares a pair, from the last pair to the first.
 [[gnu::always_inline]] inline U4 Colours4(const ListColour& mode, const Cell* first, size_t columnLength) {
     U4 values = LoadUints(first, columnLength, mode.Field);
     U4 colours = U4 {} + mode.Background;
