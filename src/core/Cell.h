@@ -1,6 +1,7 @@
 #pragma once
 // The cells of the world and the generation buffers that hold them.
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -19,10 +20,28 @@ static_assert(offsetof(Cell, b1) == 0 && offsetof(Cell, b4) == 3);
 static_assert(offsetof(Cell, u1) == 4 && offsetof(Cell, u4) == 16);
 static_assert(offsetof(Cell, f1) == 20 && offsetof(Cell, f4) == 32);
 
-// Field accessors by index 0..3, as the colour mapping and the host functions select them.
-inline uint8_t BoolField(const Cell& cell, int index) { return (&cell.b1)[index]; }
-inline uint32_t UintField(const Cell& cell, int index) { return (&cell.u1)[index]; }
-inline float FloatField(const Cell& cell, int index) { return (&cell.f1)[index]; }
+// Field accessors by index 0..3, as the colour mapping selects them. They read the cell's
+// bytes at the field's offset: indexing past a named member, (&cell.u1)[i], would be formally
+// out of bounds, while a copy from the object representation is defined and compiles to the
+// same single load.
+inline uint8_t BoolField(const Cell& cell, int index) {
+    assert(index >= 0 && index < 4 && "bool field index out of range");
+    return reinterpret_cast<const uint8_t*>(&cell)[offsetof(Cell, b1) + static_cast<size_t>(index)];
+}
+inline uint32_t UintField(const Cell& cell, int index) {
+    assert(index >= 0 && index < 4 && "uint field index out of range");
+    uint32_t value;
+    std::memcpy(&value, reinterpret_cast<const unsigned char*>(&cell) + offsetof(Cell, u1) + 4 * static_cast<size_t>(index),
+                sizeof value);
+    return value;
+}
+inline float FloatField(const Cell& cell, int index) {
+    assert(index >= 0 && index < 4 && "float field index out of range");
+    float value;
+    std::memcpy(&value, reinterpret_cast<const unsigned char*>(&cell) + offsetof(Cell, f1) + 4 * static_cast<size_t>(index),
+                sizeof value);
+    return value;
+}
 
 // One generation: Width columns of Height cells. Cell (x, y) is element y of column x; the
 // columns lie one after another in a single block, so a column is contiguous and the whole

@@ -3,14 +3,11 @@
 #include <cmath>
 #include <numbers>
 
-#include "view/CellFields.h"
+#include "core/Cell.h"
 #include "view/NumericCasts.h"
 #include "view/ViewSettings.h"
 
 using view_detail::NarrowToFloat;
-using view_detail::ReadBool;
-using view_detail::ReadFloat;
-using view_detail::ReadUint;
 
 namespace {
 
@@ -21,17 +18,17 @@ double ComponentRatio(const VectorComponent& component, const Cell& cell) {
     if (component.Kind == ComponentKind::Uint) {
         uint32_t span = component.UintMaximum - component.UintMinimum;
         if (span == 0) return 0.0;
-        return static_cast<double>(ReadUint(cell, component.Field) - component.UintMinimum) / static_cast<double>(span);
+        return static_cast<double>(UintField(cell, component.Field) - component.UintMinimum) / static_cast<double>(span);
     }
     if (component.FloatMinimum == component.FloatMaximum) return 0.0;
-    return (static_cast<double>(ReadFloat(cell, component.Field)) - static_cast<double>(component.FloatMinimum)) /
+    return (static_cast<double>(FloatField(cell, component.Field)) - static_cast<double>(component.FloatMinimum)) /
            (static_cast<double>(component.FloatMaximum) - static_cast<double>(component.FloatMinimum));
 }
 
 // A Cartesian coordinate: bools give +1 or -1, ranges map [minimum, maximum] onto [-1, 1].
 double Coordinate(const VectorComponent& component, const Cell& cell, double fallback) {
     switch (component.Kind) {
-        case ComponentKind::Bool: return ReadBool(cell, component.Field) != 0 ? 1.0 : -1.0;
+        case ComponentKind::Bool: return BoolField(cell, component.Field) != 0 ? 1.0 : -1.0;
         case ComponentKind::Uint:
         case ComponentKind::Float: return 2.0 * ComponentRatio(component, cell) - 1.0;
         case ComponentKind::Default: break;
@@ -56,7 +53,7 @@ CellArrow CellVector(const VectorSpec& spec, const Cell& cell, const Cell& previ
     } else {
         const VectorComponent& r = spec.Component1;
         switch (r.Kind) {
-            case ComponentKind::Bool: length = ReadBool(cell, r.Field) != 0 ? 1.0 : 0.5; break;
+            case ComponentKind::Bool: length = BoolField(cell, r.Field) != 0 ? 1.0 : 0.5; break;
             case ComponentKind::Uint:
             case ComponentKind::Float: length = ComponentRatio(r, cell); break;
             case ComponentKind::Default: length = 1.0; break;
@@ -64,7 +61,7 @@ CellArrow CellVector(const VectorSpec& spec, const Cell& cell, const Cell& previ
         const VectorComponent& alfa = spec.Component2;
         switch (alfa.Kind) {
             case ComponentKind::Bool:
-                angle = ReadBool(cell, alfa.Field) != 0 ? std::numbers::pi / 2 : 3 * std::numbers::pi / 2;
+                angle = BoolField(cell, alfa.Field) != 0 ? std::numbers::pi / 2 : 3 * std::numbers::pi / 2;
                 break;
             case ComponentKind::Uint:
             case ComponentKind::Float: angle = ComponentRatio(alfa, cell) * 2 * std::numbers::pi; break;

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "view/CellFields.h"
+#include "core/Cell.h"
 #include "view/NumericCasts.h"
 #include "view/ViewSettings.h"
 
@@ -130,14 +130,14 @@ struct FloatRange {
 
 struct RgbColour {
     int Field;
-    uint32_t operator()(const Cell& cell) const { return ReadUint(cell, Field) | OpaqueAlpha; }
+    uint32_t operator()(const Cell& cell) const { return UintField(cell, Field) | OpaqueAlpha; }
 };
 
 struct BoolPairColour {
     int Field;
     uint32_t Pair[2];  // false, true
     // Indexed rather than branched: neighbouring cells' bools are often unrelated.
-    uint32_t operator()(const Cell& cell) const { return Pair[ReadBool(cell, Field) != 0]; }
+    uint32_t operator()(const Cell& cell) const { return Pair[BoolField(cell, Field) != 0]; }
 };
 
 // Lists up to this many pairs are mapped four cells at a time in FillTexels, every pair
@@ -151,7 +151,7 @@ struct ListColour {
     size_t PairCount;
     uint32_t Background;
     uint32_t operator()(const Cell& cell) const {
-        uint32_t u = ReadUint(cell, Field);
+        uint32_t u = UintField(cell, Field);
         for (size_t i = 0; i < PairCount; ++i)
             if (Pairs[2 * i] == u) return Pairs[2 * i + 1];
         return Background;
@@ -166,27 +166,27 @@ struct ConstantColour {
 struct UintRainbowColour {
     int Field;
     UintRange Range;
-    uint32_t operator()(const Cell& cell) const { return RainbowOf(Range.At(ReadUint(cell, Field))) | OpaqueAlpha; }
+    uint32_t operator()(const Cell& cell) const { return RainbowOf(Range.At(UintField(cell, Field))) | OpaqueAlpha; }
 };
 
 struct UintGradientColour {
     int Field;
     UintRange Range;
     Gradient Colours;
-    uint32_t operator()(const Cell& cell) const { return Colours.At(Range.At(ReadUint(cell, Field))); }
+    uint32_t operator()(const Cell& cell) const { return Colours.At(Range.At(UintField(cell, Field))); }
 };
 
 struct FloatRainbowColour {
     int Field;
     FloatRange Range;
-    uint32_t operator()(const Cell& cell) const { return RainbowOf(Range.At(ReadFloat(cell, Field))) | OpaqueAlpha; }
+    uint32_t operator()(const Cell& cell) const { return RainbowOf(Range.At(FloatField(cell, Field))) | OpaqueAlpha; }
 };
 
 struct FloatGradientColour {
     int Field;
     FloatRange Range;
     Gradient Colours;
-    uint32_t operator()(const Cell& cell) const { return Colours.At(Range.At(ReadFloat(cell, Field))); }
+    uint32_t operator()(const Cell& cell) const { return Colours.At(Range.At(FloatField(cell, Field))); }
 };
 
 // BoolDouble: A, B, C or D by the selected bool of the previous and the current generation.
@@ -196,8 +196,8 @@ struct DoubleColour {
     int Field;
     uint32_t Colours[4];  // A, B, C, D
     uint32_t operator()(const Cell& current, const Cell& previous) const {
-        uint32_t p = ReadBool(previous, Field);
-        uint32_t c = ReadBool(current, Field);
+        uint32_t p = BoolField(previous, Field);
+        uint32_t c = BoolField(current, Field);
         uint32_t index = (p << 1) | c;
         if (p > 1 || c > 1) index = 3;
         return Colours[index];

@@ -42,13 +42,13 @@ typedef double D4 __attribute__((vector_size(32)));  // two SSE registers where 
 
 // Four cells of one row, `columnLength` cells apart in memory.
 [[gnu::always_inline]] inline U4 LoadUints(const Cell* first, size_t columnLength, int field) {
-    return U4 {ReadUint(first[0], field), ReadUint(first[columnLength], field), ReadUint(first[2 * columnLength], field),
-               ReadUint(first[3 * columnLength], field)};
+    return U4 {UintField(first[0], field), UintField(first[columnLength], field), UintField(first[2 * columnLength], field),
+               UintField(first[3 * columnLength], field)};
 }
 
 [[gnu::always_inline]] inline F4 LoadFloats(const Cell* first, size_t columnLength, int field) {
-    return F4 {ReadFloat(first[0], field), ReadFloat(first[columnLength], field), ReadFloat(first[2 * columnLength], field),
-               ReadFloat(first[3 * columnLength], field)};
+    return F4 {FloatField(first[0], field), FloatField(first[columnLength], field), FloatField(first[2 * columnLength], field),
+               FloatField(first[3 * columnLength], field)};
 }
 
 // UintRange::At of four values (the range is not empty).
