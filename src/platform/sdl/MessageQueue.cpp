@@ -7,8 +7,7 @@
 namespace platform {
 
 void MessageQueue::Clear() {
-    m_posted.clear();
-    m_translated.clear();
+    m_pending.clear();
     m_timerPeriod = 0;
     m_timerId = 0;
 }
@@ -31,17 +30,10 @@ int MessageQueue::TimerTimeout() const {
 }
 
 bool MessageQueue::TakeQueued(WindowMessage& message) {
-    if (!m_posted.empty()) {
-        message = m_posted.front();
-        m_posted.pop_front();
-        return true;
-    }
-    if (!m_translated.empty()) {
-        message = m_translated.front();
-        m_translated.pop_front();
-        return true;
-    }
-    return false;
+    if (m_pending.empty()) return false;
+    message = m_pending.front();
+    m_pending.pop_front();
+    return true;
 }
 
 bool MessageQueue::TakeTimer(WindowMessage& message) {
@@ -57,7 +49,7 @@ bool MessageQueue::Peek(WindowMessage& message) {
     while (SDL_PollEvent(&event)) {
         m_scratch.clear();
         m_translator.Translate(event, m_scratch);
-        m_translated.insert(m_translated.end(), m_scratch.begin(), m_scratch.end());
+        m_pending.insert(m_pending.end(), m_scratch.begin(), m_scratch.end());
         if (TakeQueued(message)) return true;
     }
     return TakeTimer(message);
@@ -76,7 +68,7 @@ bool MessageQueue::WaitFor(WindowMessage& message, double seconds) {
         if (SDL_WaitEventTimeout(&event, std::max(timeout, 1))) {
             m_scratch.clear();
             m_translator.Translate(event, m_scratch);
-            m_translated.insert(m_translated.end(), m_scratch.begin(), m_scratch.end());
+            m_pending.insert(m_pending.end(), m_scratch.begin(), m_scratch.end());
         }
     }
 }

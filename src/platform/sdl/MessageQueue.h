@@ -1,7 +1,8 @@
 #pragma once
-// The window's message queue: messages posted by the program first, then SDL's events as
-// translated for the window, then the timer when it is due (a timer message is made only when
-// nothing else waits, and several missed periods make one message).
+// The window's message queue: one FIFO of posted messages and of the messages translated from
+// SDL's events (an event is translated only when the FIFO is empty, so whatever was posted
+// comes before events still waiting in SDL), then the timer when it is due (a timer message
+// is made only when nothing else waits, and several missed periods make one message).
 //
 // The queue outlives the window, so the quit message posted while the window is destroyed
 // still ends the loop.
@@ -20,8 +21,8 @@ public:
     EventTranslator& Translator() { return m_translator; }
     const EventTranslator& Translator() const { return m_translator; }
 
-    // Appends a message behind those already posted.
-    void Post(const WindowMessage& message) { m_posted.push_back(message); }
+    // Appends a message behind those already waiting.
+    void Post(const WindowMessage& message) { m_pending.push_back(message); }
     // Removes the next message without waiting; false when none waits.
     bool Peek(WindowMessage& message);
     // Removes the next message, waiting for one as long as it takes.
@@ -43,8 +44,7 @@ private:
     int TimerTimeout() const;
 
     EventTranslator m_translator;
-    std::deque<WindowMessage> m_posted;
-    std::deque<WindowMessage> m_translated;
+    std::deque<WindowMessage> m_pending;
     std::vector<WindowMessage> m_scratch;
     int m_timerId { 0 };
     uint32_t m_timerPeriod { 0 };  // milliseconds; 0 without a timer
