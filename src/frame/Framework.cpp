@@ -72,8 +72,10 @@ bool CursorShown(const FrameConfig& config, const DisplayMode& mode) {
 platform::WindowSettings WindowSettingsFor(const FrameConfig& config, const DisplayMode& mode) {
     platform::WindowSettings settings;
     settings.Title = DisplayText(config.Title);
-    settings.ClientWidth = static_cast<int>(std::min<uint32_t>(mode.ModeWidth, 16384));
-    settings.ClientHeight = static_cast<int>(std::min<uint32_t>(mode.ModeHeight, 16384));
+    // A size beyond what SDL takes makes the creation fail, as it should.
+    constexpr uint32_t Largest = std::numeric_limits<int>::max();
+    settings.ClientWidth = static_cast<int>(std::min(mode.ModeWidth, Largest));
+    settings.ClientHeight = static_cast<int>(std::min(mode.ModeHeight, Largest));
     if (mode.FullScreen)
         settings.Style = platform::WindowStyle::FullScreen;
     else if (!config.Resizable)

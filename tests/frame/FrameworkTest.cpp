@@ -259,6 +259,26 @@ TEST_F(FrameworkRun, WithoutAnAdapterObjectNothingStarts) {
                              FrameworkEntry("Nie można zainicjalizować Direct3D 9 \\(wymaga conajmniej DirectX 9.0c\\)")));
 }
 
+TEST_F(FrameworkRun, WithoutVideoNothingStarts) {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) GTEST_SKIP() << "video was started by an earlier test of this process";
+    const char* driver = SDL_getenv("SDL_VIDEODRIVER");
+    std::string saved = driver ? driver : "";
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    int code = Run();
+    setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
+    EXPECT_EQ(code, -2);
+    EXPECT_TRUE(m_journal.empty());
+    EXPECT_THAT(Trail(), testing::ElementsAre(FrameworkEntry("\\(SDL\\) .+"),
+                                              FrameworkEntry("Nie można zarejestrować klasy okna")));
+}
+
+TEST_F(FrameworkRun, AWindowThatCannotBeMadeStopsTheRunBeforeAnyObject) {
+    EXPECT_EQ(Run({20000, 600, 60, false}), -3);
+    EXPECT_TRUE(m_journal.empty());
+    EXPECT_THAT(Trail(), testing::ElementsAre(FrameworkEntry("\\(SDL\\) .+"), FrameworkEntry("Nie można utworzyć okna")));
+    EXPECT_EQ(frame::GetWindow(), nullptr);
+}
+
 TEST_F(FrameworkRun, AFailedDeviceCreationShutsTheObjectsDownWithTheDeviceChain) {
     PrepareDirect3D = [](RecordingDirect3D& direct3d) { direct3d.Log().FailCall("CreateDevice"); };
     EXPECT_EQ(Run(), -5);

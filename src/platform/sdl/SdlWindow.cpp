@@ -19,11 +19,11 @@ bool Resizable(WindowStyle style) {
 
 }  // namespace
 
-bool SdlWindow::StartVideo(std::string_view message) {
+bool SdlWindow::StartVideo(std::string_view message, std::source_location where) {
     // The framework captures the mouse itself, from a press to the next button event.
     SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        CheckSdl(message);
+        CheckSdl(message, where);
         return false;
     }
     return true;
@@ -31,7 +31,7 @@ bool SdlWindow::StartVideo(std::string_view message) {
 
 void SdlWindow::StopVideo() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
 
-bool SdlWindow::Create(const WindowSettings& settings, std::string_view message) {
+bool SdlWindow::Create(const WindowSettings& settings, std::string_view message, std::source_location where) {
     Destroy();
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (settings.OpenGL) flags |= SDL_WINDOW_OPENGL;
@@ -40,7 +40,7 @@ bool SdlWindow::Create(const WindowSettings& settings, std::string_view message)
     m_window = SDL_CreateWindow(settings.Title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                 settings.ClientWidth, settings.ClientHeight, flags);
     if (m_window == nullptr) {
-        CheckSdl(message);
+        CheckSdl(message, where);
         return false;
     }
     ApplyLimits(settings);

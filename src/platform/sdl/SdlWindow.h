@@ -4,7 +4,9 @@
 // Window calls after creation ignore SDL's results: nothing could be done about them.
 
 #include <cstdint>
+#include <source_location>
 #include <string>
+#include <string_view>
 
 struct SDL_Window;
 
@@ -35,12 +37,14 @@ public:
     ~SdlWindow() { Destroy(); }
 
     // Starts SDL's video subsystem (counted: each successful start needs one stop). On failure
-    // records "(SDL) ..." and `message`, and returns false.
-    static bool StartVideo(std::string_view message);
+    // records "(SDL) ..." and `message` at the caller's position, and returns false.
+    static bool StartVideo(std::string_view message, std::source_location where = std::source_location::current());
     static void StopVideo();
 
-    // Creates the window, shown; on failure records "(SDL) ..." and `message`.
-    bool Create(const WindowSettings& settings, std::string_view message);
+    // Creates the window, shown; on failure records "(SDL) ..." and `message` at the caller's
+    // position.
+    bool Create(const WindowSettings& settings, std::string_view message,
+                std::source_location where = std::source_location::current());
     void Destroy();
     bool Exists() const { return m_window != nullptr; }
     SDL_Window* Handle() const { return m_window; }
