@@ -245,6 +245,8 @@ struct Rect {
     int32_t Top { 0 };
     int32_t Right { 0 };
     int32_t Bottom { 0 };
+
+    friend bool operator==(const Rect&, const Rect&) = default;
 };
 
 // The memory of a locked texture level: texel (x, y) of the locked rectangle is the 32-bit
