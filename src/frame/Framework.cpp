@@ -11,6 +11,7 @@
 #include "frame/DisplayText.h"
 #include "frame/Registry.h"
 #include "platform/DeviceCheck.h"
+#include "platform/gl/GlDevice.h"
 #include "platform/sdl/MessageQueue.h"
 #include "platform/sdl/SdlWindow.h"
 #include "platform/sdl/VirtualKeys.h"
@@ -31,13 +32,15 @@ constexpr float FarZ = 999.0f;
 // While the device is lost in a shown window, how often the loop asks whether it is back.
 constexpr double LostDevicePollSeconds = 0.1;
 
+DeviceBackend OpenGLBackend() { return DeviceBackend { [] { return platform::CreateGlDirect3D(); }, true }; }
+
 // The framework's state: one window, one device, one registry, one clock, for the process.
 struct State {
     FrameConfig Config;
     DisplayMode Mode;
     Registry Objects;
     Clock Time;
-    DeviceBackend Backend;
+    DeviceBackend Backend { OpenGLBackend() };
     platform::SdlWindow Window;
     platform::MessageQueue Queue;
     bool VideoStarted { false };
@@ -705,7 +708,9 @@ SDL_Window* GetWindow() { return The().Window.Handle(); }
 
 // --- Seams ---
 
-void SetDeviceBackend(DeviceBackend backend) { The().Backend = std::move(backend); }
+void SetDeviceBackend(DeviceBackend backend) {
+    The().Backend = backend.CreateDirect3D ? std::move(backend) : OpenGLBackend();
+}
 
 void SetTimeSource(Clock::TimeSource source) {
     if (source)

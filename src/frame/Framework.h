@@ -90,14 +90,14 @@ SDL_Window* GetWindow();
 
 // --- Seams ---
 
-// Makes the adapter object ("Direct3D") of the device layer, at the start of Run. An empty
-// factory, or one that yields nothing, fails Run with -1.
+// Makes the adapter object ("Direct3D") of the device layer, at the start of Run. A factory
+// that yields nothing fails Run with -1.
 struct DeviceBackend {
     std::function<std::unique_ptr<platform::Direct3D>()> CreateDirect3D;
     // The window is made to carry an OpenGL context.
     bool OpenGLWindow { true };
 };
-// The backend of the next Run; the default draws with OpenGL.
+// The backend of the next Run; one without a factory restores the default, OpenGL.
 void SetDeviceBackend(DeviceBackend backend);
 // The clock's source of seconds for the next Run; an empty source restores GetTime.
 void SetTimeSource(Clock::TimeSource source);

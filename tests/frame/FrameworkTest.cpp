@@ -252,7 +252,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<StageFailure>& info) { return info.param.Name; });
 
 TEST_F(FrameworkRun, WithoutAnAdapterObjectNothingStarts) {
-    frame::SetDeviceBackend({});
+    frame::SetDeviceBackend({[] { return std::unique_ptr<platform::Direct3D>(); }, false});
     EXPECT_EQ(Run(), -1);
     EXPECT_TRUE(m_journal.empty());
     EXPECT_THAT(Trail(), testing::ElementsAre(
