@@ -80,15 +80,4 @@ TEST_F(ScriptedClock, FpsChangesOncePerSecondAndCountsTheClosingStep) {
     EXPECT_NEAR(m_clock.FPS(), 3.0f / (2.2f - 1.1f), 1e-4f);
 }
 
-TEST_F(ScriptedClock, ResetStartsOverWithTheSameSource) {
-    StepAt(3.0);
-    StepAt(4.5);
-    m_clock.Reset();
-    StepAt(10.0);
-    EXPECT_FLOAT_EQ(m_clock.Time(), 0.0f);
-    EXPECT_FLOAT_EQ(m_clock.FPS(), 0.0f);
-    StepAt(10.5);
-    EXPECT_FLOAT_EQ(m_clock.Time(), 0.5f);
-}
-
 }  // namespace

@@ -21,12 +21,6 @@ TEST(DisplayModeList, KeepsModesOfAtLeast640By480SortedByPixelsThenRefresh) {
                                                        Mode(1920, 1080, 60)}));
 }
 
-TEST(DisplayModeList, HugeModesSortLast) {
-    frame::DisplayModeList list;
-    list.Build({Mode(70000, 70000, 60), Mode(800, 600, 60)});
-    EXPECT_EQ(list.Modes().back(), Mode(70000, 70000, 60));
-}
-
 TEST(DisplayModeList, ATrackBarPositionChoosesByTruncatedIndex) {
     frame::DisplayModeList list;
     list.Build({Mode(640, 480, 60), Mode(800, 600, 60), Mode(1024, 768, 60), Mode(1280, 1024, 60)});

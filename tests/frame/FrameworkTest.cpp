@@ -686,12 +686,4 @@ TEST_F(FrameworkRun, InputReachesTheReceiverInVirtualUnitsWithCaptureFromPressTo
     EXPECT_TRUE(ctrlSeen);
 }
 
-TEST_F(FrameworkRun, WithoutACloseBoxTheUserCannotCloseButTheProgramCan) {
-    m_config.CloseBox = false;
-    AtStep[2] = [] { PushWindowEvent(SDL_WINDOWEVENT_CLOSE); };
-    AtStep[6] = [] { frame::RequestClose(); };
-    EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(m_steps, 6);
-}
-
 }  // namespace

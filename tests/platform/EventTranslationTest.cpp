@@ -254,13 +254,4 @@ TEST_F(Queue, WaitingEndsWithTheTimer) {
     m_queue.KillTimer(1);
 }
 
-TEST_F(Queue, ABoundedWaitGivesUpWhenNothingComes) {
-    WindowMessage message;
-    EXPECT_FALSE(m_queue.WaitFor(message, 0.02));
-    SDL_Event event = WindowEvent(SDL_WINDOWEVENT_MINIMIZED);
-    SDL_PushEvent(&event);
-    ASSERT_TRUE(m_queue.WaitFor(message, 1.0));
-    EXPECT_EQ(Describe(message), "minimized");
-}
-
 }  // namespace
