@@ -73,16 +73,11 @@ bool RunProbe(long& returnOffset) {
 }
 
 bool s_learnt = false;
+bool s_interfaceOnly = false;
 
 }  // namespace
 
 float HostCall::Float(unsigned index) const { return std::bit_cast<float>(*Slot(index)); }
-
-const asDWORD* HostCall::ReadSlotPointer(asIScriptGeneric* generic) {
-    const asDWORD* slots;
-    std::memcpy(&slots, reinterpret_cast<const char*>(generic) + s_slotsOffset, sizeof slots);
-    return slots;
-}
 
 bool HostCall::LearnLayout() {
     static const bool learnt = [] {
@@ -93,8 +88,11 @@ bool HostCall::LearnLayout() {
         return true;
     }();
     s_learnt = learnt;
-    s_direct = learnt;
+    s_direct = learnt && !s_interfaceOnly;
     return learnt;
 }
 
-void HostCall::UseInterfaceOnly(bool interfaceOnly) { s_direct = !interfaceOnly && s_learnt; }
+void HostCall::UseInterfaceOnly(bool interfaceOnly) {
+    s_interfaceOnly = interfaceOnly;
+    s_direct = s_learnt && !interfaceOnly;
+}

@@ -16,6 +16,7 @@
 // Every argument of the registered host functions is a bool, int, uint or float: one slot each.
 
 #include <cstdint>
+#include <cstring>
 
 #include "core/AngelScript.h"
 
@@ -48,7 +49,11 @@ public:
     static bool Direct() { return s_direct; }
 
 private:
-    static const AngelScript::asDWORD* ReadSlotPointer(AngelScript::asIScriptGeneric* generic);
+    static const AngelScript::asDWORD* ReadSlotPointer(AngelScript::asIScriptGeneric* generic) {
+        const AngelScript::asDWORD* slots;
+        std::memcpy(&slots, reinterpret_cast<const char*>(generic) + s_slotsOffset, sizeof slots);
+        return slots;
+    }
 
     const AngelScript::asDWORD* Slot(unsigned index) const {
         if (m_slots) return m_slots + index;
