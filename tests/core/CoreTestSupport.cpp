@@ -43,6 +43,14 @@ std::string Definition(const std::string& code, const std::string& extra, int wi
            "\nView: texture u1 [RGB]\nBackground: black\n" + extra + "\n--CODE--\n" + code;
 }
 
+std::unique_ptr<Automaton> LoadAutomaton(const std::string& definition, DriverClock& clock) {
+    static int counter = 0;
+    std::string path = WriteFile("definition" + std::to_string(++counter) + ".vl", definition);
+    auto automaton = std::make_unique<Automaton>(clock);
+    automaton->LoadDefinition(path);
+    return automaton;
+}
+
 std::vector<std::string> TakeChain() {
     std::vector<std::string> chain;
     for (const std::string& entry : ErrorEntries()) {

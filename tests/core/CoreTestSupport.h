@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Automaton.h"
 #include "core/DriverClock.h"
 
 namespace coretest {
@@ -23,6 +24,10 @@ std::string Definition(const std::string& code, const std::string& extra = "", i
                        int buffers = 2, const std::string& wrap = "false");
 // The smallest script that loads.
 inline const std::string MinimalScript = "void OnInit() {}\nvoid OnFrame() {}\n";
+
+// Writes `definition` to a new file and loads it; the automaton is returned whether or not it
+// loaded (Loaded() tells).
+std::unique_ptr<Automaton> LoadAutomaton(const std::string& definition, DriverClock& clock = DriverClock::System());
 
 // The trail's entries, oldest first, with the "[file,line] " positions removed; the trail is
 // left empty.
