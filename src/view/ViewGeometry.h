@@ -14,7 +14,9 @@ float ClampZoom(float zoom);
 float ZoomToPosition(float zoom);
 float PositionToZoom(float position);
 
-// The squares of the cells, vectors and complex views, in back-buffer pixels.
+// The squares of the cells, vectors and complex views, in back-buffer pixels: CellSize is
+// truncate(zoom * the smaller of the pixels a column and a row), at least 2 and at most 2^20
+// (so that CellSize * column + origin stays within int); the grid is centred in the rectangle.
 struct CellGrid {
     int CellSize { 2 };
     int OriginX { 0 };
@@ -32,6 +34,8 @@ TextureQuad ComputeTextureQuad(float zoom, bool tiled, int width, int height, fr
 // The zoom at which the whole world fills the view rectangle (texture view), 1 otherwise.
 float FittingZoom(ViewKind kind, int width, int height, frame::ModeSize mode);
 
-// The cell under a point of the virtual space, if the point lies on the world.
+// The cell under a point of the virtual space, if the point lies on the world; column and row
+// are written only then. Both edges of the view rectangle belong to it; truncation is toward
+// zero, so a point less than a cell left of or above the grid still finds column or row 0.
 bool ScreenToCell(frame::VirtualPoint point, ViewKind kind, float zoom, bool tiled, int width, int height,
                   frame::ModeSize mode, int& column, int& row);

@@ -2,6 +2,7 @@
 // How the world is shown: the view kind, the colour mapping from cell fields to 0xAARRGGBB
 // colours, the arrow mapping of the vectors view, and the header sections that set them.
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -77,15 +78,25 @@ bool ParseColor(std::string_view token, uint32_t& colour);
 bool RequiresTripleBuffering(const ViewSettings& settings);
 
 // --- Colour mapping.
-// The colour of a cell for every mode but BoolDouble.
+// The colour of a cell for every mode but BoolDouble (which needs DoubleColor; here it gives
+// the background). Rainbow and gradient ranges whose ends are equal give the colour at the
+// minimum; a float field that is NaN (or a place that is NaN because both ends are infinite)
+// gives opaque black, as a non-number hue does.
 uint32_t CellColor(const ColorSpec& spec, const Cell& cell, uint32_t background);
+// Writes the colour of every cell of `shown` into a texel surface of its size: texel (x, y) is
+// the 32-bit value at texels + y * pitch + 4 * x. BoolDouble compares with `previous` (same
+// size; when null, each cell with itself), every other mode uses CellColor. The result is that
+// of calling them cell by cell; the walk is arranged for the cache and is several times faster.
+void FillTexels(const ColorSpec& spec, const CellTable& shown, const CellTable* previous, uint32_t background, uint8_t* texels,
+                size_t pitch);
 // BoolDouble: A, B, C or D from the selected bool of the previous and the current generation.
 uint32_t DoubleColor(const ColorSpec& spec, const Cell& current, const Cell& previous);
-// 0x00RRGGBB; the hue wraps into [0, 1).
+// 0x00RRGGBB; the hue wraps into [0, 1); a NaN or infinite hue gives 0.
 uint32_t HsvToRgb(float hue, float saturation, float value);
 // HsvToRgb(0.75 t, 1, 1): red at 0 to violet at 1, alpha 0.
 uint32_t Rainbow(float t);
-// Channel-wise a + (b - a) t, truncated; alpha 0xFF. t is used as given.
+// Channel-wise a + (b - a) t truncated toward zero, low 8 bits kept (a NaN channel gives 0);
+// alpha 0xFF. t is used as given.
 uint32_t Interpolate(uint32_t a, uint32_t b, float t);
 
 // The script's colour helpers.
@@ -99,4 +110,6 @@ struct CellArrow {
     float Length { 0 };
     float Angle { 0 };  // radians, counter-clockwise on screen from pointing right
 };
+// Uint and float component ranges whose ends are equal give the value at the minimum. Extreme
+// float ranges can make the length infinite, and a NaN field makes it NaN.
 CellArrow CellVector(const VectorSpec& spec, const Cell& cell, const Cell& previous, uint32_t background);
