@@ -221,6 +221,8 @@ struct StageFailure {
     int Code;
     const char* Stage;
     Journal Expected;
+
+    friend void PrintTo(const StageFailure& failure, std::ostream* out) { *out << failure.Name; }
 };
 
 class FrameworkStages : public FrameworkRun, public testing::WithParamInterface<StageFailure> {};

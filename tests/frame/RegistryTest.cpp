@@ -40,6 +40,8 @@ struct PassPair {
     const char* TearDown;
     void (frame::Registry::*Forward)();
     void (frame::Registry::*Backward)();
+
+    friend void PrintTo(const PassPair& pair, std::ostream* out) { *out << pair.Name; }
 };
 
 class RegistryPasses : public testing::TestWithParam<PassPair> {
