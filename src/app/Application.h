@@ -1,0 +1,37 @@
+#pragma once
+// The workbench's application object: the one automaton, loaded from its definition file,
+// living in the framework as a frame object. The framework's update callback runs its driver
+// and the draw callback clears the screen to its Background colour and presents it; the
+// world, the status bar and the controls are drawn on top of that by the drawing code.
+
+#include <string>
+
+#include "core/Automaton.h"
+#include "frame/DisplayModeList.h"
+#include "frame/FrameObject.h"
+
+class Application : public frame::FrameObject {
+public:
+    // Loads the definition (OnInit included). ErrorRaised afterwards means it failed, and the
+    // application is unusable: it must not be registered.
+    explicit Application(const std::string& path);
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+    virtual ~Application() = default;
+
+    Automaton& Machine() { return m_automaton; }
+    // The full-screen modes of at least 640 x 480, built in Init.
+    const frame::DisplayModeList& Modes() const { return m_modes; }
+
+    // Sets the window title ("Vorlen 1.0 [" + title + "]") and builds the list of modes.
+    void Init() override;
+
+    // The update callback: one driver step with the framework clock's frame time and rate.
+    void Update();
+    // The draw callback: clears the back buffer to the Background colour inside a scene.
+    void RenderFrame();
+
+private:
+    Automaton m_automaton;
+    frame::DisplayModeList m_modes;
+};

@@ -1,0 +1,99 @@
+// vorlen [DEFINITION]: the workbench. Without a definition on the command line the open dialog
+// asks for one. Exit statuses: 0 a normal end; 1..11 a failed start of the framework (its
+// codes -1..-11); 64 no definition obtained (also too many arguments); 65 the definition did
+// not load; 70 a run that ended with an error report.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/Application.h"
+#include "core/CRandGenerator.h"
+#include "core/CommandLine.h"
+#include "core/DriverClock.h"
+#include "core/NormalGenerator.h"
+#include "errors/ErrorReport.h"
+#include "errors/ErrorTrail.h"
+#include "frame/FileDialog.h"
+#include "frame/FilterList.h"
+#include "frame/Framework.h"
+#include "frame/InputDispatcher.h"
+
+namespace {
+
+constexpr int NoDefinition = -1024;
+constexpr int DefinitionFailed = -1025;
+
+// The definition's path from the command line or, without an argument, the open dialog.
+// False when there is none (a refused command line leaves its error in the trail).
+bool ObtainDefinitionPath(int argc, char** argv, std::string& path) {
+    switch (ParseCommandLine(argc, argv, path)) {
+        case CommandLineResult::Path: return !path.empty();
+        case CommandLineResult::Failed: return false;
+        case CommandLineResult::NoPath: break;
+    }
+    FilterList filters;
+    filters.ClearFilters();
+    filters.AddFilter("Vorlen", "*.vl", true);
+    return FileDialog(FileDialogKind::Open, "Otwórz Vorlen", filters.FinishFilters(true), path) && !path.empty();
+}
+
+frame::FrameConfig WorkbenchConfig(Application& application, frame::InputDispatcher& dispatcher) {
+    frame::FrameConfig config;
+    config.Title = std::string(AppName) + " " + AppVersion;
+    config.EscapeCloses = false;
+    config.SuspendMode = frame::SuspendKind::Wait;
+    config.SuspendTimerPeriod = 0;
+    config.DepthFormat = platform::D3DFMT_UNKNOWN;
+    config.KeepDepth = false;
+    config.Resizable = true;
+    config.MinWidth = 640;
+    config.MinHeight = 480;
+    config.MaxWidth = 0;
+    config.MaxHeight = 0;
+    config.CursorWindowed = true;
+    config.CursorFullScreen = true;
+    config.CloseBox = true;
+    config.MessageHook = [&dispatcher](const platform::WindowMessage& message) { dispatcher.Dispatch(message); };
+    config.UpdateCallback = [&application] { application.Update(); };
+    config.DrawCallback = [&application] { application.RenderFrame(); };
+    return config;
+}
+
+// The process's exit status for the run's code; `reported` tells that an error report was
+// written, which a script calling the workbench must not read as success.
+int ExitStatus(int code, bool reported) {
+    if (code == NoDefinition) return 64;
+    if (code == DefinitionFailed) return 65;
+    if (code >= -11 && code <= -1) return -code;
+    if (reported) return 70;
+    return code == 0 ? 0 : 70;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    DriverClock& clock = DriverClock::System();
+    ProcessCRandGenerator().Seed(clock.TickCount());
+    ProcessNormalGenerator().Seed(clock.TickCount());
+
+    std::string path;
+    if (!ObtainDefinitionPath(argc, argv, path)) {
+        // A refused command line is told on stderr only: there is no run to report on.
+        if (ErrorRaised()) PrintErrorChain(stderr);
+        return ExitStatus(NoDefinition, false);
+    }
+
+    int code = DefinitionFailed;
+    auto application = std::make_unique<Application>(path);
+    if (!ErrorRaised()) {
+        frame::InputDispatcher dispatcher;
+        frame::Register(application.get());
+        code = frame::Run(WorkbenchConfig(*application, dispatcher), frame::DisplayMode {800, 600, 100, false});
+    }
+    application.reset();
+
+    bool reported = ErrorRaised();
+    if (reported) ShowErrorReport(WriteErrorReport());
+    return ExitStatus(code, reported);
+}

@@ -1,0 +1,301 @@
+#include "core/Automaton.h"
+
+#include <cassert>
+#include <filesystem>
+
+#include "core/CRandGenerator.h"
+#include "core/HostFunctions.h"
+#include "core/SpeedScale.h"
+#include "errors/ErrorTrail.h"
+#include "stream/Utilities.h"
+#include "view/ViewGeometry.h"
+#include "xnl/TokenConversion.h"
+
+namespace {
+
+constexpr std::string_view CodeMarker = "--CODE--";
+// Definitions are text files of a few kilobytes. Anything that is not a regular file (a
+// directory, a pipe, a device that never ends) or is beyond this size is not read at all.
+constexpr uintmax_t LargestDefinition = 64u << 20;
+
+bool ReadDefinitionFile(const std::string& path, std::string& text) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return false;
+    uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > LargestDefinition) return false;
+    return ReadTextFile(path, text);
+}
+// Per-frame work budgets, in seconds of the driver's clock.
+constexpr double CountedRunBudget = 0.05;
+constexpr double FreeRunBudget = 0.1;
+
+}  // namespace
+
+Automaton::Automaton(DriverClock& clock, double startTime) : m_clock(&clock), m_simClock(startTime), m_simTime(startTime) {
+    SetZoom(1.0f);
+    SetIterationPeriod(1.0f);
+    StopRunning();
+}
+
+// --- Loading ---------------------------------------------------------------------------------
+
+bool Automaton::LoadDefinition(const std::string& path) {
+    assert(!m_loaded && "an automaton loads one definition");
+    std::string text;
+    if (!ReadDefinitionFile(path, text)) {
+        RaiseError("Nie można wczytać pliku \"" + path + "\"");
+    } else if (size_t marker = text.find(CodeMarker); marker == std::string::npos) {
+        RaiseError("Nie znaleziono \"--CODE--\"");
+    } else {
+        std::string code = text.substr(marker + CodeMarker.size());
+        text.resize(marker);
+        if (m_header.ParseHeader(text, DirectoryOf(path))) {
+            SetZoom(m_header.Zoom);
+            SetIterationPeriod(m_header.IterationPeriod);
+            // Scripts may read cells while they compile (global initialisers): before the
+            // world exists every read gives the default cell.
+            m_cells.SetEdges(m_header.Wrap, m_header.DefaultCell);
+            m_filtered = m_header.Filtered;
+            m_tiled = m_header.Tiled;
+            if (m_header.Running)
+                StartRunning();
+            else
+                StopRunning();
+            // The script is compiled before the header's rules are checked: a script error is
+            // reported even when a required item is missing too.
+            if (SetupScript(code) && m_header.CheckHeader()) InitAutomaton();
+        }
+    }
+    if (ErrorRaised()) {
+        AddError("Błąd podczas wczytywania pliku \"" + path + "\" i uruchamiania programu");
+        return false;
+    }
+    m_loaded = true;
+    return true;
+}
+
+bool Automaton::SetupScript(std::string_view code) {
+    return m_script.SetupScript(code, [this](AngelScript::asIScriptEngine& engine) { RegisterHostFunctions(engine, *this); });
+}
+
+bool Automaton::InitAutomaton() {
+    if (!m_cells.Allocate(m_header.Buffers, m_header.Width, m_header.Height)) {
+        RaiseError("Brak pamięci na tablice komórek");
+    } else {
+        // Every buffer starts as OnInit left generation 0.
+        if (m_script.Call(m_script.Ids().OnInit)) m_cells.CopyToOlder();
+    }
+    if (ErrorRaised()) {
+        AddError("Nie można zainicjalizować aplikacji");
+        return false;
+    }
+    return true;
+}
+
+// --- Driver ----------------------------------------------------------------------------------
+
+void Automaton::StartRunning() {
+    m_simTime = m_simClock;  // nothing is owed for the time spent stopped
+    m_running = true;
+    m_pendingIterations = 0;
+    m_runPressed = true;
+}
+
+void Automaton::StopRunning() {
+    m_running = false;
+    m_pendingIterations = 0;
+    m_runPressed = false;
+}
+
+bool Automaton::ComputeIteration() {
+    ++m_iterationCounter;
+    if (m_pendingIterations == 1) m_runPressed = false;  // the last iteration of a counted run
+    if (m_pendingIterations > 0) --m_pendingIterations;
+    ProcessCRandGenerator().Seed(m_clock->TickCount());
+    if (m_script.Call(m_script.Ids().OnFrame)) {
+        m_cells.Rotate();
+        return true;
+    }
+    AddError("Nie można przeliczyć klatki");
+    return false;
+}
+
+void Automaton::UpdateFrame(float frameTime, float framesPerSecond, const std::function<void()>& processControlMessages) {
+    m_simClock += static_cast<double>(frameTime);
+    // Mark 1 shows the speed of one iteration per frame.
+    m_speedMark1 = framesPerSecond == 0.0f ? 1.0f : PeriodToPosition(1.0f / framesPerSecond);
+    if (processControlMessages) processControlMessages();
+    if (ErrorRaised()) return;
+
+    if (m_pendingIterations > 0) {
+        // A counted run: as fast as the machine allows, about 0.05 s of work per frame.
+        double start = m_clock->Now();
+        do {
+            if (!ComputeIteration()) break;
+            m_simTime += static_cast<double>(m_iterationPeriod);
+        } while (m_clock->Now() <= start + CountedRunBudget && m_pendingIterations > 0);
+    } else if (m_running) {
+        double start = m_clock->Now();
+        int count = 0;
+        while (m_simTime + static_cast<double>(m_iterationPeriod) < m_simClock) {
+            if (!ComputeIteration()) break;
+            ++count;
+            m_simTime += static_cast<double>(m_iterationPeriod);
+            if (m_clock->Now() > start + FreeRunBudget && count > 1) {
+                Overload(count);
+                break;
+            }
+        }
+    }
+    if (ErrorRaised()) AddError("Nie można przeliczyć aplikacji");
+}
+
+void Automaton::Overload(int count) {
+    SetStatus("Komputer nie nadąża!", StatusWarningColor);
+    float achieved = 0.1f / static_cast<float>(count);  // seconds per iteration actually managed
+    SetIterationPeriod(1.1f * (m_iterationPeriod < achieved ? achieved : m_iterationPeriod));
+    m_speedMark2 = PeriodToPosition(m_iterationPeriod);
+    m_simTime = m_simClock;  // the backlog is dropped, not caught up later
+}
+
+void Automaton::SetIterationPeriod(float period) {
+    m_iterationPeriod = ClampIterationPeriod(period);
+    m_speedPosition = PeriodToPosition(m_iterationPeriod);
+}
+
+void Automaton::SetSpeedPosition(float position) {
+    m_speedPosition = ClampTrackPosition(position);
+    m_iterationPeriod = PositionToPeriod(m_speedPosition);
+}
+
+bool Automaton::SingleStep() {
+    if (m_pendingIterations != 0) return true;
+    return ComputeIteration();
+}
+
+bool Automaton::StartIterations(std::string_view text) {
+    int32_t count = 0;
+    if (StrToInt(text, count, 10) != StrToIntOk || count <= 0) {
+        SetStatus("Błędna liczba", StatusWarningColor);
+        return false;
+    }
+    m_runPressed = true;
+    m_running = false;
+    m_requestedIterations = count;
+    m_pendingIterations = count;
+    return true;
+}
+
+bool Automaton::RunCountedIterations(int32_t count, const std::function<void(int32_t)>& progress) {
+    assert(count > 0);
+    m_runPressed = true;
+    m_running = false;
+    m_requestedIterations = count;
+    m_pendingIterations = count;
+    while (m_pendingIterations > 0) {
+        if (!ComputeIteration()) return false;
+        if (progress) progress(m_requestedIterations - m_pendingIterations);
+    }
+    return true;
+}
+
+std::string Automaton::FormatCounter(uint32_t number) {
+    std::string text = UIntToStr(number);
+    if (text.size() > 3) text.insert(text.size() - 3, " ");
+    if (text.size() > 7) text.insert(text.size() - 7, " ");
+    if (text.size() > 11) text.insert(text.size() - 11, " ");
+    return text;
+}
+
+std::string Automaton::CounterText() const {
+    std::string text = FormatCounter(m_iterationCounter);
+    if (m_pendingIterations > 0)
+        text += " (" + IntToStr(m_requestedIterations - m_pendingIterations) + "/" + IntToStr(m_requestedIterations) + ")";
+    return text;
+}
+
+void Automaton::SetStatus(std::string text, uint32_t color) {
+    m_statusText = std::move(text);
+    m_statusColor = color;
+}
+
+// --- View state ------------------------------------------------------------------------------
+
+void Automaton::SetZoom(float zoom) {
+    m_zoom = ClampZoom(zoom);
+    m_zoomPosition = ZoomToPosition(m_zoom);
+}
+
+void Automaton::SetZoomPosition(float position) {
+    m_zoomPosition = ClampTrackPosition(position);
+    m_zoom = PositionToZoom(m_zoomPosition);
+}
+
+void Automaton::SetFittingZoom(float zoom) { m_zoomMark1 = ZoomToPosition(ClampZoom(zoom)); }
+
+// --- User buttons and callbacks --------------------------------------------------------------
+
+bool Automaton::GetButtonDown(int number) const {
+    if (number < 0 || number > UserButtons) return false;
+    return m_buttonDown[static_cast<size_t>(number == 0 ? 9 : number - 1)];
+}
+
+void Automaton::SetButtonDown(int number, bool down) {
+    if (number < 0 || number > UserButtons) return;
+    m_buttonDown[static_cast<size_t>(number == 0 ? 9 : number - 1)] = down;
+}
+
+bool Automaton::RunButtonCallback(int index) {
+    assert(index >= 0 && index < UserButtons);
+    if (index < 0 || index >= UserButtons) return true;
+    int id = m_script.Ids().Buttons[static_cast<size_t>(index)];
+    if (id < 0) return true;
+    if (!m_script.Call(id)) return false;
+    m_cells.CopyToPrevious();
+    return true;
+}
+
+bool Automaton::RunPositionCallback(int id, int x, int y) {
+    if (!m_script.CallWithPosition(id, x, y)) return false;
+    m_cells.CopyToPrevious();
+    return true;
+}
+
+bool Automaton::MouseDown(bool onWorld, int x, int y) {
+    m_mouseHeld = true;
+    int id = m_script.Ids().OnMouseDown;
+    if (id < 0 || !onWorld) return true;
+    return RunPositionCallback(id, x, y);
+}
+
+bool Automaton::MouseUp(bool onWorld, int x, int y) {
+    int id = m_script.Ids().OnMouseUp;
+    bool ok = id < 0 || !onWorld || RunPositionCallback(id, x, y);
+    m_mouseHeld = false;
+    return ok;
+}
+
+bool Automaton::MouseMove(bool onWorld, int x, int y) {
+    int id = m_script.Ids().OnMouseMove;
+    if (!m_mouseHeld || id < 0 || !onWorld) return true;
+    return RunPositionCallback(id, x, y);
+}
+
+// --- Table and picture events ----------------------------------------------------------------
+
+void Automaton::AfterTableLoaded() { m_cells.CopyToPrevious(); }
+
+bool Automaton::AfterImageLoaded() {
+    m_cells.CopyToOlder();
+    if (!HasOnLoadImage()) return true;
+    if (!m_script.Call(m_script.Ids().OnLoadImage)) return false;
+    m_cells.CopyToOlder();
+    return true;
+}
+
+bool Automaton::BeforeImageSaved() {
+    if (!HasOnSaveImage()) return true;
+    if (!m_script.Call(m_script.Ids().OnSaveImage)) return false;
+    m_cells.Rotate();
+    return true;
+}

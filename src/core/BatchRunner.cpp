@@ -1,0 +1,131 @@
+#include "core/BatchRunner.h"
+
+#include <cassert>
+#include <unistd.h>
+
+#include "core/Automaton.h"
+#include "core/ScriptMath.h"
+#include "errors/ErrorReport.h"
+#include "errors/ErrorTrail.h"
+#include "stream/Utilities.h"
+#include "xnl/TokenConversion.h"
+
+namespace {
+
+constexpr const char* ProgramName = "vorlen-batch";
+constexpr double ProgressDelay = 1.0;     // seconds before a progress line appears
+constexpr double ProgressInterval = 0.2;  // seconds between its refreshes
+
+bool ParseCount(const std::string& text, int32_t& count) {
+    return StrToInt(text, count, 10) == StrToIntOk && count > 0;
+}
+
+}  // namespace
+
+BatchRunner::BatchRunner(std::FILE* out, std::FILE* err) : m_out(out), m_err(err), m_terminal(isatty(fileno(err)) == 1) {}
+
+void BatchRunner::AddAction(Action action) {
+    assert(!Find(action.Name) && (action.ShortName.empty() || !Find(action.ShortName)) && "action names are unique");
+    m_actions.push_back(std::move(action));
+}
+
+const BatchRunner::Action* BatchRunner::Find(const std::string& name) const {
+    for (const Action& action : m_actions)
+        if (action.Name == name || (!action.ShortName.empty() && action.ShortName == name)) return &action;
+    return nullptr;
+}
+
+std::string BatchRunner::UsageText() const {
+    std::string text = std::string("Użycie: ") + ProgramName + " DEFINICJA [AKCJA ...]\n" +
+                       "Wczytuje automat z pliku DEFINICJA (razem z OnInit) i wykonuje akcje po kolei:\n";
+    for (const Action& action : m_actions) {
+        std::string argument = action.Argument == ArgumentKind::Count ? "N" : "PLIK";
+        std::string names = "  ";
+        if (!action.ShortName.empty()) names += action.ShortName + " " + argument + ", ";
+        names += action.Name + " " + argument;
+        if (names.size() < 28) names.resize(28, ' ');
+        else names += "  ";
+        text += names + action.Help + "\n";
+    }
+    return text;
+}
+
+int BatchRunner::UsageError(const std::string& reason) const {
+    std::fprintf(m_err, "%s: %s\n%s", ProgramName, reason.c_str(), UsageText().c_str());
+    std::fflush(m_err);
+    return static_cast<int>(BatchExit::Usage);
+}
+
+int BatchRunner::Run(int argc, const char* const* argv) {
+    if (argc < 2 || Find(argv[1])) return UsageError("nie podano pliku definicji");
+    std::string definition = argv[1];
+    if (definition.empty()) return UsageError("nie podano pliku definicji");
+
+    std::vector<Step> steps;
+    for (int i = 2; i < argc; ++i) {
+        std::string name = argv[i];
+        const Action* action = Find(name);
+        if (!action) return UsageError("nieznana akcja \"" + name + "\"");
+        if (i + 1 >= argc) return UsageError("brak argumentu akcji \"" + name + "\"");
+        std::string argument = argv[++i];
+        int32_t count = 0;
+        if (action->Argument == ArgumentKind::Count && !ParseCount(argument, count))
+            return UsageError("błędna liczba \"" + argument + "\" akcji \"" + name + "\"");
+        if (action->Argument == ArgumentKind::Path && argument.empty())
+            return UsageError("pusta ścieżka akcji \"" + name + "\"");
+        steps.push_back({action, std::move(argument)});
+    }
+
+    SeedProcessGenerators(DriverClock::System());
+    Automaton automaton;
+    if (!automaton.LoadDefinition(definition)) {
+        PrintErrorChain(m_err);
+        return static_cast<int>(BatchExit::LoadFailed);
+    }
+    for (const Step& step : steps) {
+        m_actionStart = GetTime();
+        m_lastProgress = 0;
+        bool ok = step.What->Run(*this, automaton, step.Argument);
+        EndProgress();
+        if (!ok) {
+            if (ErrorRaised()) PrintErrorChain(m_err);
+            return static_cast<int>(BatchExit::Failure);
+        }
+    }
+    std::fflush(m_out);
+    return static_cast<int>(BatchExit::Success);
+}
+
+void BatchRunner::Progress(const std::function<std::string()>& text) {
+    if (!m_terminal) return;
+    double now = GetTime();
+    if (now - m_actionStart < ProgressDelay || now - m_lastProgress < ProgressInterval) return;
+    m_lastProgress = now;
+    std::fprintf(m_err, "\r\033[K%s", text().c_str());
+    std::fflush(m_err);
+    m_progressShown = true;
+}
+
+void BatchRunner::EndProgress() {
+    if (!m_progressShown) return;
+    std::fprintf(m_err, "\r\033[K");
+    std::fflush(m_err);
+    m_progressShown = false;
+}
+
+void AddIterationActions(BatchRunner& runner) {
+    runner.AddAction({
+        "--iterations",
+        "-n",
+        BatchRunner::ArgumentKind::Count,
+        "wykonuje N iteracji",
+        [](BatchRunner& self, Automaton& automaton, const std::string& argument) {
+            int32_t count = 0;
+            ParseCount(argument, count);
+            std::string total = Automaton::FormatCounter(static_cast<uint32_t>(count));
+            return automaton.RunCountedIterations(count, [&](int32_t done) {
+                self.Progress([&] { return "Iteracja " + Automaton::FormatCounter(static_cast<uint32_t>(done)) + " / " + total; });
+            });
+        },
+    });
+}

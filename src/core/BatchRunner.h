@@ -1,0 +1,81 @@
+#pragma once
+// The headless runner: loads a definition as the workbench does (OnInit included) and carries
+// out the actions of its command line, in the order given, each as the workbench's command
+// does it. The actions come from a table, so further subsystems add theirs with AddAction.
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+class Automaton;
+
+// Exit statuses of the batch runner.
+enum class BatchExit : int {
+    Success = 0,
+    Failure = 1,      // an action failed
+    Usage = 64,       // no definition, an unknown action, a missing or bad argument
+    LoadFailed = 65,  // the definition did not load
+};
+
+class BatchRunner {
+public:
+    enum class ArgumentKind {
+        Count,  // a positive decimal number
+        Path,   // any non-empty text
+    };
+
+    struct Action {
+        std::string Name;       // "--iterations"
+        std::string ShortName;  // "-n"; empty when there is none
+        ArgumentKind Argument { ArgumentKind::Count };
+        std::string Help;       // its line in the usage text
+        // Carries the action out with its argument. On failure it leaves its report, either
+        // the error chain in the trail or a status text it has printed on Err(), and answers
+        // false.
+        std::function<bool(BatchRunner&, Automaton&, const std::string&)> Run;
+    };
+
+    explicit BatchRunner(std::FILE* out = stdout, std::FILE* err = stderr);
+
+    // Adds an action to the table (names must be new).
+    void AddAction(Action action);
+
+    // The whole program: argv[1] is the definition, the rest are actions with their
+    // arguments. Every argument is checked before the definition is loaded.
+    int Run(int argc, const char* const* argv);
+
+    std::string UsageText() const;
+    std::FILE* Out() const { return m_out; }
+    std::FILE* Err() const { return m_err; }
+
+    // A progress line on Err() for long actions, only when it is a terminal: shown once an
+    // action has run for a second, refreshed a few times a second.
+    // `text` is asked for only when the line is due.
+    void Progress(const std::function<std::string()>& text);
+    // Removes the progress line, if one is shown.
+    void EndProgress();
+    // For tests: whether Err() counts as a terminal.
+    void SetProgressTerminal(bool terminal) { m_terminal = terminal; }
+
+private:
+    struct Step {
+        const Action* What;
+        std::string Argument;
+    };
+
+    const Action* Find(const std::string& name) const;
+    int UsageError(const std::string& reason) const;
+
+    std::vector<Action> m_actions;
+    std::FILE* m_out;
+    std::FILE* m_err;
+    bool m_terminal { false };
+    double m_actionStart { 0 };
+    double m_lastProgress { 0 };
+    bool m_progressShown { false };
+};
+
+// -n N and --iterations N: a counted run of N iterations.
+void AddIterationActions(BatchRunner& runner);

@@ -1,0 +1,6 @@
+#include "core/CRandGenerator.h"
+
+CRandGenerator& ProcessCRandGenerator() {
+    static CRandGenerator generator;
+    return generator;
+}

@@ -1,0 +1,15 @@
+#include "core/CommandLine.h"
+
+#include "errors/ErrorTrail.h"
+
+CommandLineResult ParseCommandLine(int argc, const char* const* argv, std::string& path) {
+    path.clear();
+    for (int i = 1; i < argc; ++i) {
+        if (!path.empty()) {
+            RaiseError("Za dużo parametrów");
+            return CommandLineResult::Failed;
+        }
+        path = argv[i];
+    }
+    return path.empty() ? CommandLineResult::NoPath : CommandLineResult::Path;
+}

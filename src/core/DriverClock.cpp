@@ -1,0 +1,18 @@
+#include "core/DriverClock.h"
+
+#include <cmath>
+
+#include "stream/Utilities.h"
+
+double DriverClock::Now() { return GetTime(); }
+
+uint32_t DriverClock::TickCount() {
+    double milliseconds = std::floor(GetTime() * 1000.0);
+    // Keep the low 32 bits, as a tick counter that wraps does.
+    return static_cast<uint32_t>(static_cast<uint64_t>(milliseconds));
+}
+
+DriverClock& DriverClock::System() {
+    static DriverClock clock;
+    return clock;
+}

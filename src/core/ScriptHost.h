@@ -1,0 +1,69 @@
+#pragma once
+// The script engine of one automaton: its set-up and compilation, the one context through
+// which every script call runs, the callbacks found in the script, and the conversion of
+// script failures into error-trail entries.
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/AngelScript.h"
+#include "core/CompileMsgs.h"
+
+// Function ids of the callbacks; negative when the script does not define one.
+struct CallbackIds {
+    int OnInit { -1 };
+    int OnFrame { -1 };
+    int OnLoadImage { -1 };
+    int OnSaveImage { -1 };
+    // Slot k is user button k + 1 for k = 0..8 and button 10 (digit key 0) for k = 9.
+    std::array<int, 10> Buttons { -1, -1, -1, -1, -1, -1, -1, -1, -1, -1 };
+    int OnMouseDown { -1 };
+    int OnMouseUp { -1 };
+    int OnMouseMove { -1 };
+};
+
+class ScriptHost {
+public:
+    // Registers the host functions on a new engine.
+    using Registrar = std::function<void(AngelScript::asIScriptEngine&)>;
+
+    ScriptHost() = default;
+    ~ScriptHost();
+    ScriptHost(const ScriptHost&) = delete;
+    ScriptHost& operator=(const ScriptHost&) = delete;
+
+    // Creates the engine, registers the host functions, compiles `code` as the section
+    // "script", creates the context and looks the callbacks up. Called once; on failure the
+    // trail holds the reason and "Nie można wczytać skryptu".
+    bool SetupScript(std::string_view code, const Registrar& registerFunctions);
+
+    // Prepares the context for the function `id`.
+    bool PrepareCall(int id);
+    // Runs the prepared call; a script exception becomes the entries "Wiersz: ", "Funkcja: ",
+    // "Komunikat: ", "Wystąpił wyjątek" and then "Nie można wykonać funkcji".
+    bool ExecuteCall();
+    // PrepareCall and ExecuteCall of a function without arguments.
+    bool Call(int id);
+    // PrepareCall, the two int arguments, ExecuteCall.
+    bool CallWithPosition(int id, int x, int y);
+
+    const CallbackIds& Ids() const { return m_ids; }
+    AngelScript::asIScriptEngine* Engine() const { return m_engine; }
+    AngelScript::asIScriptContext* Context() const { return m_context; }
+
+    // Limits of a context's stacks: the script's data in bytes, and nested script calls.
+    // Unbounded recursion ends in the script exception "Stack overflow" instead of
+    // exhausting memory.
+    static constexpr unsigned MaxStackSize = 16u << 20;
+    static constexpr unsigned MaxCallDepth = 10000;
+
+private:
+    void LookUpCallbacks(AngelScript::asIScriptModule& module);
+
+    AngelScript::asIScriptEngine* m_engine { nullptr };
+    AngelScript::asIScriptContext* m_context { nullptr };
+    CompileMsgs m_messages;
+    CallbackIds m_ids;
+};

@@ -1,0 +1,109 @@
+#pragma once
+// The framework: one window, one graphics device, the registry of frame objects, the clock and
+// the main loop that alternates one time step with one drawn frame. Everything runs on the
+// thread that calls Run.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+#include "frame/Clock.h"
+#include "frame/FrameConfig.h"
+#include "frame/FrameObject.h"
+#include "frame/VirtualSpace.h"
+#include "platform/Device.h"
+
+namespace frame {
+
+// --- Registry and run ---
+
+// Appends an object with every flag cleared. Objects are registered before Run.
+void Register(FrameObject* object);
+// Forgets every registered object, for a process that runs the framework more than once.
+void ClearRegistry();
+
+// Creates the window and the device, brings every frame object up, runs the message loop and
+// tears everything down again. Returns the loop's quit code (0), or a failed start-up step:
+// -1 no device factory object, -2 the windowing system did not start, -3 no window,
+// -4 to -7 a failed stage 1 / device / stage 2 / stage 3, -11 an exception escaped.
+int Run(const FrameConfig& config, const DisplayMode& mode);
+
+// Pause adds one to the pause counter; while it is above 0 neither time steps nor frames
+// happen. Resume subtracts one and, when the counter falls below 1, resynchronises the clock.
+void Pause();
+void Resume();
+// Asks the window to close; the close sequence runs when the loop takes the request.
+void RequestClose();
+
+// Seconds since the first time step; seconds between the last two; time steps per second.
+float GetTime();
+float GetFrameTime();
+float GetFPS();
+
+// Sets the window's caption; bytes that are not UTF-8 show as Windows-1250 characters.
+void SetWindowTitle(std::string_view text);
+// Whether the key (virtual-key code) was down when the message being handled was made.
+bool IsKeyDown(uint32_t virtualKey);
+
+// --- Graphics device ---
+
+// The device, or null while none exists.
+platform::Device* GetDevice();
+bool CreateDevice();
+void ReleaseDevice();
+void RecordDefaultState();
+void ResetDevice();
+// Makes the back buffer match the window's client area (resetting the device) when it differs.
+void CheckClientSize();
+void ChangeDisplayMode(const DisplayMode& mode);
+// The current display mode (its size is the back buffer's).
+const DisplayMode& GetDisplayMode();
+
+void BeginModeEnumeration();
+// The next full-screen mode of the adapter; false after the last one.
+bool NextDisplayMode(DisplayMode& mode);
+
+// Sets the viewport to the rectangle (virtual units) and the projection so that virtual
+// coordinates keep their meaning inside it; returns the result of setting the projection.
+platform::Result SetViewportRect(const VirtualRect& rect);
+void SetDefaultViewport();
+// The clip-rectangle stack: pushing intersects with the top (disjoint rectangles give the
+// all-zero rectangle) and applies the result; popping applies the one below, or the default.
+void PushClipRect(const VirtualRect& rect);
+void PopClipRect();
+
+// Conversions between virtual units and back-buffer pixels of the current mode.
+VirtualPoint ToPixels(VirtualPoint point);
+VirtualRect RectToPixels(VirtualRect rect);
+VirtualPoint ToVirtual(VirtualPoint pixels);
+float ToVirtualX(float x);
+
+// --- Loop state, for the code that shows or tests it ---
+
+bool IsSuspended();
+bool IsDeviceLost();
+int32_t GetPauseCounter();
+bool IsMouseCaptured();
+// The window (null outside Run); its SDL id tells its events apart.
+SDL_Window* GetWindow();
+
+// --- Seams ---
+
+// Makes the adapter object ("Direct3D") of the device layer, at the start of Run. A factory
+// that yields nothing fails Run with -1.
+struct DeviceBackend {
+    std::function<std::unique_ptr<platform::Direct3D>()> CreateDirect3D;
+    // The window is made to carry an OpenGL context.
+    bool OpenGLWindow { true };
+};
+// The backend of the next Run; one without a factory restores the default, OpenGL.
+void SetDeviceBackend(DeviceBackend backend);
+// The clock's source of seconds for the next Run; an empty source restores GetTime.
+void SetTimeSource(Clock::TimeSource source);
+
+// The framework's window procedure: handles the lifecycle messages and passes the rest on to
+// the configured MessageHook.
+void WindowProc(const platform::WindowMessage& message);
+
+}  // namespace frame
