@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <set>
 
 #include "CoreTestSupport.h"
 #include "core/CRandGenerator.h"
 #include "core/HostCall.h"
-#include "core/HostFunctions.h"
 #include "core/NormalGenerator.h"
 #include "errors/ErrorTrail.h"
 
@@ -183,14 +181,20 @@ TEST_P(HostFunctionsTest, GlobalInitialisersRunBeforeTheWorldExists) {
     EXPECT_EQ(chain[1], "Nie można skompilować skryptu");
 }
 
-TEST_P(HostFunctionsTest, DiagnosticFunctions) {
-    auto automaton = LoadAutomaton(Definition(
-        "void OnInit() { Debug(-12, 7); }\nvoid OnFrame() { assert(true); error(-3); }\nvoid OnButton1() { assert(false); }\n"));
-    ASSERT_TRUE(automaton->Loaded());
+TEST_P(HostFunctionsTest, StatusBeepAssertAndError) {
+    struct Recorder : BeepService {
+        void Beep(uint32_t frequency, uint32_t duration) override { Calls.push_back({frequency, duration}); }
+        std::vector<std::pair<uint32_t, uint32_t>> Calls;
+    } recorder;
+    auto automaton = LoadAutomaton(Definition("void OnInit() { Debug(-12, 7); }\n"
+                                              "void OnFrame() { Beep(440, 20); Beep(0xFFFFFFFF, 0); assert(true); error(-3); }\n"
+                                              "void OnButton1() { assert(false); }\n"));
+    automaton->SetBeepService(recorder);
     EXPECT_EQ(automaton->StatusText(), "-12 7");
     EXPECT_EQ(automaton->StatusColor(), 0xFFFFFFFFu);
     EXPECT_FALSE(automaton->ComputeIteration());
     EXPECT_EQ(TakeChain()[2], "Komunikat: Wywołano funkcję \"error\", kod: -3");
+    EXPECT_EQ(recorder.Calls, (std::vector<std::pair<uint32_t, uint32_t>> {{440u, 20u}, {0xFFFFFFFFu, 0u}}));
     EXPECT_FALSE(automaton->RunButtonCallback(0));
     EXPECT_EQ(TakeChain()[2], "Komunikat: Asercja jest fałszywa");
 }
@@ -217,27 +221,7 @@ TEST_P(HostFunctionsTest, RandomFunctionsDrawFromTheProcessGenerators) {
     EXPECT_EQ(automaton->Cells().ReadCell(0, 0).u1, 0x2329BE84u);
 }
 
-TEST_P(HostFunctionsTest, BeepGoesToTheBeepService) {
-    struct Recorder : BeepService {
-        void Beep(uint32_t frequency, uint32_t duration) override { Calls.push_back({frequency, duration}); }
-        std::vector<std::pair<uint32_t, uint32_t>> Calls;
-    } recorder;
-    auto automaton = LoadAutomaton(Definition("void OnInit() {}\nvoid OnFrame() { Beep(440, 20); Beep(0xFFFFFFFF, 0); }\n"));
-    ASSERT_TRUE(automaton->Loaded());
-    automaton->SetBeepService(recorder);
-    ASSERT_TRUE(automaton->ComputeIteration());
-    EXPECT_EQ(recorder.Calls, (std::vector<std::pair<uint32_t, uint32_t>> {{440u, 20u}, {0xFFFFFFFFu, 0u}}));
-}
-
 INSTANTIATE_TEST_SUITE_P(Access, HostFunctionsTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Interface" : "Direct"; });
-
-TEST(HostFunctionTable, HoldsTheSeventyThreeDeclarationsOnce) {
-    std::set<std::string> names;
-    for (const HostFunction& function : HostFunctions) names.insert(function.Declaration);
-    EXPECT_EQ(names.size(), HostFunctionCount);
-    EXPECT_STREQ(HostFunctions.front().Declaration, "void Beep(uint, uint)");
-    EXPECT_STREQ(HostFunctions.back().Declaration, "void SetButtonDown(int, bool)");
-}
 
 }  // namespace
