@@ -4,7 +4,6 @@
 
 #include "CoreTestSupport.h"
 #include "core/CRandGenerator.h"
-#include "core/HostCall.h"
 #include "core/NormalGenerator.h"
 #include "errors/ErrorTrail.h"
 
@@ -85,22 +84,19 @@ std::string ExpressionScript() {
     return code + "}\nvoid OnFrame() {}\n";
 }
 
-class HostFunctionsTest : public ::testing::TestWithParam<bool> {
+class HostFunctionsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ClearErrors();
-        HostCall::UseInterfaceOnly(GetParam());
-    }
-    void TearDown() override {
-        HostCall::UseInterfaceOnly(false);
-        ClearErrors();
+    void SetUp() override { ClearErrors(); }
+    void TearDown() override { ClearErrors(); }
+
+    std::unique_ptr<Automaton> Load(const std::string& definition, DriverClock& clock = DriverClock::System()) {
+        return LoadAutomaton(definition, clock);
     }
 };
 
-TEST_P(HostFunctionsTest, EveryFunctionDoesWhatItsDeclarationSays) {
-    auto automaton = LoadAutomaton(Definition(ExpressionScript(), "", 60, 2));
+TEST_F(HostFunctionsTest, EveryFunctionDoesWhatItsDeclarationSays) {
+    auto automaton = Load(Definition(ExpressionScript(), "", 60, 2));
     ASSERT_TRUE(automaton->Loaded()) << ::testing::PrintToString(TakeChain());
-    ASSERT_EQ(HostCall::Direct(), !GetParam());
     int x = 0;
     for (const Expression& e : Expressions) {
         const Cell& cell = automaton->Cells().ReadCell(x++, 1);
@@ -120,7 +116,7 @@ TEST_P(HostFunctionsTest, EveryFunctionDoesWhatItsDeclarationSays) {
     EXPECT_TRUE(automaton->GetButtonDown(0));
 }
 
-TEST_P(HostFunctionsTest, CellsAreReadFromThePreviousGenerationAndWrittenToTheCurrentOne) {
+TEST_F(HostFunctionsTest, CellsAreReadFromThePreviousGenerationAndWrittenToTheCurrentOne) {
     // b/u/f fields of each number, written through SetBuffer and read back after the copy.
     std::string code =
         "void OnInit() {\n"
@@ -135,7 +131,7 @@ TEST_P(HostFunctionsTest, CellsAreReadFromThePreviousGenerationAndWrittenToTheCu
         "  SetBuffer_b2(0, 1, GetBuffer_b1(0, 0) && GetBuffer_b4(1, 0) && !GetBuffer_b2(0, 0));\n"
         "  SetBuffer_f1(1, 1, GetBuffer_f3(0, 0) + GetBuffer_f4(1, 0) + GetBuffer_f2(-1, 0));\n"
         "}\n";
-    auto automaton = LoadAutomaton(Definition(code, "Default: [u2 = 100, u3: 20, f2: 0.5]"));
+    auto automaton = Load(Definition(code, "Default: [u2 = 100, u3: 20, f2: 0.5]"));
     ASSERT_TRUE(automaton->Loaded()) << ::testing::PrintToString(TakeChain());
     ASSERT_TRUE(automaton->ComputeIteration());
     const Generations& cells = automaton->Cells();
@@ -146,7 +142,7 @@ TEST_P(HostFunctionsTest, CellsAreReadFromThePreviousGenerationAndWrittenToTheCu
     EXPECT_EQ(cells.ReadCell(1, 0).u3, 0xFFFFFFFFu);
 }
 
-TEST_P(HostFunctionsTest, WritesOutsideTheWorldStopTheScriptWithTheFamilysText) {
+TEST_F(HostFunctionsTest, WritesOutsideTheWorldStopTheScriptWithTheFamilysText) {
     struct Case { const char* call; const char* text; };
     for (Case c : {Case {"SetBuffer_b3(-1, 3, true)", "Błąd w funkcji \"SetBuffer_bX\" - indeks poza zakresem (-1,3)"},
                    Case {"SetBuffer_u1(5, 0, 1)", "Błąd w funkcji \"SetBuffer_uX\" - indeks poza zakresem (5,0)"},
@@ -154,7 +150,7 @@ TEST_P(HostFunctionsTest, WritesOutsideTheWorldStopTheScriptWithTheFamilysText) 
                          "Błąd w funkcji \"SetBuffer_fX\" - indeks poza zakresem (0,-2147483648)"}}) {
         std::string code = std::string("void OnInit() {}\nvoid OnFrame() {\n  ") + c.call + ";\n  SetBuffer_u4(0, 0, 1);\n}\n";
         // Wrap does not make writes wrap.
-        auto automaton = LoadAutomaton(Definition(code, "", 5, 4, 2, "true"));
+        auto automaton = Load(Definition(code, "", 5, 4, 2, "true"));
         ASSERT_TRUE(automaton->Loaded());
         EXPECT_FALSE(automaton->ComputeIteration());
         EXPECT_EQ(TakeChain(), (Chain {"Wiersz: 4", "Funkcja: void OnFrame()", std::string("Komunikat: ") + c.text,
@@ -163,16 +159,16 @@ TEST_P(HostFunctionsTest, WritesOutsideTheWorldStopTheScriptWithTheFamilysText) 
     }
 }
 
-TEST_P(HostFunctionsTest, GlobalInitialisersRunBeforeTheWorldExists) {
+TEST_F(HostFunctionsTest, GlobalInitialisersRunBeforeTheWorldExists) {
     // The engine initialises globals while it compiles: reads then see the default cell and
     // the header's size, and a write has nowhere to go.
-    auto automaton = LoadAutomaton(Definition(
+    auto automaton = Load(Definition(
         "int w = GetWidth();\nuint d = GetBuffer_u1(0, 0) + GetBuffer_u1(-1, 9);\n"
         "void OnInit() { SetBuffer_u1(0, 0, w * 100 + d); }\nvoid OnFrame() {}\n", "Default: [u1: 3]", 7, 2));
     ASSERT_TRUE(automaton->Loaded()) << ::testing::PrintToString(TakeChain());
     EXPECT_EQ(automaton->Cells().ReadCell(0, 0).u1, 706u);
 
-    auto writing = LoadAutomaton(Definition("bool b = Write();\nbool Write() { SetBuffer_b1(0, 0, true); return true; }\n"
+    auto writing = Load(Definition("bool b = Write();\nbool Write() { SetBuffer_b1(0, 0, true); return true; }\n"
                                             "void OnInit() {}\nvoid OnFrame() {}\n"));
     EXPECT_FALSE(writing->Loaded());
     Chain chain = TakeChain();
@@ -181,12 +177,12 @@ TEST_P(HostFunctionsTest, GlobalInitialisersRunBeforeTheWorldExists) {
     EXPECT_EQ(chain[1], "Nie można skompilować skryptu");
 }
 
-TEST_P(HostFunctionsTest, StatusBeepAssertAndError) {
+TEST_F(HostFunctionsTest, StatusBeepAssertAndError) {
     struct Recorder : BeepService {
         void Beep(uint32_t frequency, uint32_t duration) override { Calls.push_back({frequency, duration}); }
         std::vector<std::pair<uint32_t, uint32_t>> Calls;
     } recorder;
-    auto automaton = LoadAutomaton(Definition("void OnInit() { Debug(-12, 7); }\n"
+    auto automaton = Load(Definition("void OnInit() { Debug(-12, 7); }\n"
                                               "void OnFrame() { Beep(440, 20); Beep(0xFFFFFFFF, 0); assert(true); error(-3); }\n"
                                               "void OnButton1() { assert(false); }\n"));
     automaton->SetBeepService(recorder);
@@ -199,11 +195,11 @@ TEST_P(HostFunctionsTest, StatusBeepAssertAndError) {
     EXPECT_EQ(TakeChain()[2], "Komunikat: Asercja jest fałszywa");
 }
 
-TEST_P(HostFunctionsTest, RandomFunctionsDrawFromTheProcessGenerators) {
+TEST_F(HostFunctionsTest, RandomFunctionsDrawFromTheProcessGenerators) {
     // The tick count seeds the C-style generator before every OnFrame: at 1 ms, seed 1.
     coretest::ManualClock clock;
     clock.Seconds = 0.001;
-    auto automaton = LoadAutomaton(Definition(
+    auto automaton = Load(Definition(
         "void OnInit() {}\nvoid OnFrame() {\n  SetBuffer_u1(0, 0, rand_u());\n  SetBuffer_b1(1, 0, rand_b());\n"
         "  SetBuffer_f1(2, 0, rand_f());\n  SetBuffer_f2(3, 0, rand_normal(1.0f));\n}\n"), clock);
     ASSERT_TRUE(automaton->Loaded());
@@ -220,8 +216,5 @@ TEST_P(HostFunctionsTest, RandomFunctionsDrawFromTheProcessGenerators) {
     ASSERT_TRUE(automaton->ComputeIteration());
     EXPECT_EQ(automaton->Cells().ReadCell(0, 0).u1, 0x2329BE84u);
 }
-
-INSTANTIATE_TEST_SUITE_P(Access, HostFunctionsTest, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Interface" : "Direct"; });
 
 }  // namespace

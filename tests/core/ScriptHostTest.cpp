@@ -12,8 +12,8 @@ using Chain = std::vector<std::string>;
 namespace {
 
 void Record(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    *static_cast<std::pair<int, int>*>(call.Auxiliary()) = {call.Int(0), call.Int(1)};
+    HostCall call(generic, HostCall::Layout {});
+    *static_cast<std::pair<int, int>*>(generic->GetAuxiliary()) = {call.Int(0), call.Int(1)};
 }
 
 void Fail(asIScriptGeneric*) { asGetActiveContext()->SetException("boom"); }
@@ -78,6 +78,58 @@ TEST_F(ScriptHostTest, ScriptExceptionsBecomeTheirChainAndTheContextStaysUsable)
     EXPECT_EQ(TakeChain(), (Chain {"Nie można przygotować wywołania funkcji o ID: -1"}));
     EXPECT_FALSE(m_host.Call(123456));
     EXPECT_EQ(TakeChain(), (Chain {"Nie można przygotować wywołania funkcji o ID: 123456"}));
+}
+
+// Functions that read every kind of argument and give every kind of result through the
+// layout their auxiliary record names, and count the script's checks.
+struct Checked {
+    HostCall::Layout Layout;
+    int Checks { 0 }, Failures { 0 };
+};
+
+Checked& Of(asIScriptGeneric* generic) { return *static_cast<Checked*>(generic->GetAuxiliary()); }
+
+void Mix(asIScriptGeneric* g) {
+    HostCall call(g, Of(g).Layout);
+    call.ReturnFloat(static_cast<float>(call.Int(0)) + static_cast<float>(call.Uint(1)) + (call.Bool(2) ? 0.5f : 0.0f) +
+                     call.Float(3));
+}
+void Twice(asIScriptGeneric* g) { HostCall call(g, Of(g).Layout); call.ReturnUint(call.Uint(0) * 2); }
+void Negate(asIScriptGeneric* g) { HostCall call(g, Of(g).Layout); call.ReturnInt(-call.Int(0)); }
+void IsNegative(asIScriptGeneric* g) { HostCall call(g, Of(g).Layout); call.ReturnBool(call.Int(0) < 0); }
+void Expect(asIScriptGeneric* g) {
+    HostCall call(g, Of(g).Layout);
+    ++Of(g).Checks;
+    if (!call.Bool(0)) ++Of(g).Failures;
+}
+
+TEST(HostCall, LearntLayoutAndInterfaceReadTheSameArgumentsAndResults) {
+    ASSERT_TRUE(HostCall::ProcessLayout().Direct) << "the per-cell speed depends on the learnt layout";
+    for (const HostCall::Layout& layout : {HostCall::ProcessLayout(), HostCall::Layout {}}) {
+        Checked checked {layout};
+        ScriptHost host;
+        ASSERT_TRUE(host.SetupScript("void OnFrame() {}\nvoid OnInit() {\n"
+                                     "  Expect(Mix(-3, 10, true, 0.25f) == 7.75f);\n"
+                                     "  Expect(Mix(5, 0, false, -1.5f) == 3.5f);\n"
+                                     "  Expect(Twice(0x40000000) == 0x80000000);\n"
+                                     "  Expect(Negate(-2147483647) == 2147483647);\n"
+                                     "  Expect(IsNegative(-1) && !IsNegative(0));\n"
+                                     "  Expect(false);\n}\n",
+                                     [&](asIScriptEngine& engine) {
+                                         auto add = [&](const char* declaration, asGENFUNC_t function) {
+                                             engine.RegisterGlobalFunction(declaration, asFUNCTION(function), asCALL_GENERIC,
+                                                                           &checked);
+                                         };
+                                         add("float Mix(int, uint, bool, float)", Mix);
+                                         add("uint Twice(uint)", Twice);
+                                         add("int Negate(int)", Negate);
+                                         add("bool IsNegative(int)", IsNegative);
+                                         add("void Expect(bool)", Expect);
+                                     }));
+        ASSERT_TRUE(host.Call(host.Ids().OnInit));
+        EXPECT_EQ(checked.Checks, 6);
+        EXPECT_EQ(checked.Failures, 1);  // only Expect(false)
+    }
 }
 
 }  // namespace
