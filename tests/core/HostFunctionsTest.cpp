@@ -88,14 +88,10 @@ class HostFunctionsTest : public ::testing::Test {
 protected:
     void SetUp() override { ClearErrors(); }
     void TearDown() override { ClearErrors(); }
-
-    std::unique_ptr<Automaton> Load(const std::string& definition, DriverClock& clock = DriverClock::System()) {
-        return LoadAutomaton(definition, clock);
-    }
 };
 
 TEST_F(HostFunctionsTest, EveryFunctionDoesWhatItsDeclarationSays) {
-    auto automaton = Load(Definition(ExpressionScript(), "", 60, 2));
+    auto automaton = LoadAutomaton(Definition(ExpressionScript(), "", 60, 2));
     ASSERT_TRUE(automaton->Loaded()) << ::testing::PrintToString(TakeChain());
     int x = 0;
     for (const Expression& e : Expressions) {
@@ -131,7 +127,7 @@ TEST_F(HostFunctionsTest, CellsAreReadFromThePreviousGenerationAndWrittenToTheCu
         "  SetBuffer_b2(0, 1, GetBuffer_b1(0, 0) && GetBuffer_b4(1, 0) && !GetBuffer_b2(0, 0));\n"
         "  SetBuffer_f1(1, 1, GetBuffer_f3(0, 0) + GetBuffer_f4(1, 0) + GetBuffer_f2(-1, 0));\n"
         "}\n";
-    auto automaton = Load(Definition(code, "Default: [u2 = 100, u3: 20, f2: 0.5]"));
+    auto automaton = LoadAutomaton(Definition(code, "Default: [u2 = 100, u3: 20, f2: 0.5]"));
     ASSERT_TRUE(automaton->Loaded()) << ::testing::PrintToString(TakeChain());
     ASSERT_TRUE(automaton->ComputeIteration());
     const Generations& cells = automaton->Cells();
@@ -150,7 +146,7 @@ TEST_F(HostFunctionsTest, WritesOutsideTheWorldStopTheScriptWithTheFamilysText) 
                          "Błąd w funkcji \"SetBuffer_fX\" - indeks poza zakresem (0,-2147483648)"}}) {
         std::string code = std::string("void OnInit() {}\nvoid OnFrame() {\n  ") + c.call + ";\n  SetBuffer_u4(0, 0, 1);\n}\n";
         // Wrap does not make writes wrap.
-        auto automaton = Load(Definition(code, "", 5, 4, 2, "true"));
+        auto automaton = LoadAutomaton(Definition(code, "", 5, 4, 2, "true"));
         ASSERT_TRUE(automaton->Loaded());
         EXPECT_FALSE(automaton->ComputeIteration());
         EXPECT_EQ(TakeChain(), (Chain {"Wiersz: 4", "Funkcja: void OnFrame()", std::string("Komunikat: ") + c.text,
@@ -162,13 +158,13 @@ TEST_F(HostFunctionsTest, WritesOutsideTheWorldStopTheScriptWithTheFamilysText) 
 TEST_F(HostFunctionsTest, GlobalInitialisersRunBeforeTheWorldExists) {
     // The engine initialises globals while it compiles: reads then see the default cell and
     // the header's size, and a write has nowhere to go.
-    auto automaton = Load(Definition(
+    auto automaton = LoadAutomaton(Definition(
         "int w = GetWidth();\nuint d = GetBuffer_u1(0, 0) + GetBuffer_u1(-1, 9);\n"
         "void OnInit() { SetBuffer_u1(0, 0, w * 100 + d); }\nvoid OnFrame() {}\n", "Default: [u1: 3]", 7, 2));
     ASSERT_TRUE(automaton->Loaded()) << ::testing::PrintToString(TakeChain());
     EXPECT_EQ(automaton->Cells().ReadCell(0, 0).u1, 706u);
 
-    auto writing = Load(Definition("bool b = Write();\nbool Write() { SetBuffer_b1(0, 0, true); return true; }\n"
+    auto writing = LoadAutomaton(Definition("bool b = Write();\nbool Write() { SetBuffer_b1(0, 0, true); return true; }\n"
                                             "void OnInit() {}\nvoid OnFrame() {}\n"));
     EXPECT_FALSE(writing->Loaded());
     Chain chain = TakeChain();
@@ -182,7 +178,7 @@ TEST_F(HostFunctionsTest, StatusBeepAssertAndError) {
         void Beep(uint32_t frequency, uint32_t duration) override { Calls.push_back({frequency, duration}); }
         std::vector<std::pair<uint32_t, uint32_t>> Calls;
     } recorder;
-    auto automaton = Load(Definition("void OnInit() { Debug(-12, 7); }\n"
+    auto automaton = LoadAutomaton(Definition("void OnInit() { Debug(-12, 7); }\n"
                                               "void OnFrame() { Beep(440, 20); Beep(0xFFFFFFFF, 0); assert(true); error(-3); }\n"
                                               "void OnButton1() { assert(false); }\n"));
     automaton->SetBeepService(recorder);
@@ -199,7 +195,7 @@ TEST_F(HostFunctionsTest, RandomFunctionsDrawFromTheProcessGenerators) {
     // The tick count seeds the C-style generator before every OnFrame: at 1 ms, seed 1.
     coretest::ManualClock clock;
     clock.Seconds = 0.001;
-    auto automaton = Load(Definition(
+    auto automaton = LoadAutomaton(Definition(
         "void OnInit() {}\nvoid OnFrame() {\n  SetBuffer_u1(0, 0, rand_u());\n  SetBuffer_b1(1, 0, rand_b());\n"
         "  SetBuffer_f1(2, 0, rand_f());\n  SetBuffer_f2(3, 0, rand_normal(1.0f));\n}\n"), clock);
     ASSERT_TRUE(automaton->Loaded());
