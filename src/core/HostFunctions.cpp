@@ -24,9 +24,10 @@ struct Call {
 };
 
 // A host function fails by setting an exception on the running context and returning; the
-// engine then stops the script and the caller of the script reports it.
+// engine then stops the script and the caller of the script reports it. The exception is not
+// one a script's try/catch may swallow: a failed write always ends the call.
 void SetScriptException(const std::string& text) {
-    if (asIScriptContext* context = asGetActiveContext()) context->SetException(text.c_str());
+    if (asIScriptContext* context = asGetActiveContext()) context->SetException(text.c_str(), false);
 }
 
 // --- General ---------------------------------------------------------------------------------

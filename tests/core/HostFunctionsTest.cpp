@@ -144,7 +144,9 @@ TEST_F(HostFunctionsTest, WritesOutsideTheWorldStopTheScriptWithTheFamilysText) 
                    Case {"SetBuffer_u1(5, 0, 1)", "Błąd w funkcji \"SetBuffer_uX\" - indeks poza zakresem (5,0)"},
                    Case {"SetBuffer_f4(0, -2147483647 - 1, 1.0f)",
                          "Błąd w funkcji \"SetBuffer_fX\" - indeks poza zakresem (0,-2147483648)"}}) {
-        std::string code = std::string("void OnInit() {}\nvoid OnFrame() {\n  ") + c.call + ";\n  SetBuffer_u4(0, 0, 1);\n}\n";
+        // Not even a try/catch in the script keeps it going.
+        std::string code = std::string("void OnInit() {}\nvoid OnFrame() {\n  try { ") + c.call +
+                           "; } catch {}\n  SetBuffer_u4(0, 0, 1);\n}\n";
         // Wrap does not make writes wrap.
         auto automaton = LoadAutomaton(Definition(code, "", 5, 4, 2, "true"));
         ASSERT_TRUE(automaton->Loaded());
