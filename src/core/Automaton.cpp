@@ -200,10 +200,15 @@ bool Automaton::RunCountedIterations(int32_t count, const std::function<void(int
 }
 
 std::string Automaton::FormatCounter(uint32_t number) {
-    std::string text = UIntToStr(number);
-    if (text.size() > 3) text.insert(text.size() - 3, " ");
-    if (text.size() > 7) text.insert(text.size() - 7, " ");
-    if (text.size() > 11) text.insert(text.size() - 11, " ");
+    // A blank before each group of three digits counted from the right (a 32-bit number has
+    // at most ten digits, so at most three blanks).
+    std::string digits = UIntToStr(number);
+    size_t first = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
+    std::string text = digits.substr(0, first);
+    for (size_t at = first; at < digits.size(); at += 3) {
+        text += ' ';
+        text.append(digits, at, 3);
+    }
     return text;
 }
 

@@ -72,27 +72,12 @@ bool RunProbe(long& returnOffset) {
     return learnt;
 }
 
-bool s_learnt = false;
-bool s_interfaceOnly = false;
-
 }  // namespace
 
 float HostCall::Float(unsigned index) const { return std::bit_cast<float>(*Slot(index)); }
 
-bool HostCall::LearnLayout() {
-    static const bool learnt = [] {
-        long returnOffset = 0;
-        if (!RunProbe(returnOffset)) return false;
-        s_slotsOffset = CandidateSlotsOffset;
-        s_returnOffset = returnOffset;
-        return true;
-    }();
-    s_learnt = learnt;
-    s_direct = learnt && !s_interfaceOnly;
-    return learnt;
-}
-
-void HostCall::UseInterfaceOnly(bool interfaceOnly) {
-    s_interfaceOnly = interfaceOnly;
-    s_direct = s_learnt && !interfaceOnly;
+HostCall::Layout HostCall::LearnLayout() {
+    long returnOffset = 0;
+    if (!RunProbe(returnOffset)) return {};
+    return {true, CandidateSlotsOffset, returnOffset};
 }

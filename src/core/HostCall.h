@@ -10,8 +10,9 @@
 // learnt once: the engine keeps the arguments as consecutive 32-bit stack slots whose start
 // lies in the call object, and the result at a fixed place in the same object. LearnLayout
 // finds both through one probe call on a private engine and verifies every address against
-// the interface; only when all of them agree does HostCall read them directly. Otherwise (and
-// until LearnLayout has run) every access goes through the interface.
+// the interface; only when all of them agree does HostCall read them directly. Otherwise every
+// access goes through the interface. The layout is a fact about the engine library loaded into
+// the process, so it is learnt once per process and never changes afterwards.
 //
 // Every argument of the registered host functions is a bool, int, uint or float: one slot each.
 
@@ -22,12 +23,21 @@
 
 class HostCall {
 public:
-    explicit HostCall(AngelScript::asIScriptGeneric* generic) : m_generic(generic) {
-        if (s_direct) m_slots = ReadSlotPointer(generic);
-    }
+    // Where a call object keeps the pointer to the argument slots and the result, in bytes
+    // from its start. `Direct` false (the default) means: ask the interface.
+    struct Layout {
+        bool Direct { false };
+        long SlotsOffset { 0 };
+        long ReturnOffset { 0 };
+    };
 
-    // The auxiliary pointer given at registration.
-    void* Auxiliary() const { return m_generic->GetAuxiliary(); }
+    // A call read the way ProcessLayout says.
+    explicit HostCall(AngelScript::asIScriptGeneric* generic) : HostCall(generic, ProcessLayout()) {}
+    HostCall(AngelScript::asIScriptGeneric* generic, const Layout& layout) : m_generic(generic) {
+        if (!layout.Direct) return;
+        std::memcpy(&m_slots, reinterpret_cast<const char*>(generic) + layout.SlotsOffset, sizeof m_slots);
+        m_returnOffset = layout.ReturnOffset;
+    }
 
     int32_t Int(unsigned index) const { return static_cast<int32_t>(*Slot(index)); }
     uint32_t Uint(unsigned index) const { return *Slot(index); }
@@ -40,34 +50,26 @@ public:
     void ReturnFloat(float value) const { *static_cast<float*>(ReturnLocation()) = value; }
     void ReturnBool(bool value) const { *static_cast<bool*>(ReturnLocation()) = value; }
 
-    // Learns and verifies the direct layout (once per process; later calls return the first
-    // answer). True when direct access is in use.
-    static bool LearnLayout();
-    // For tests: force every access through the interface (true), or back to what
-    // LearnLayout found (false).
-    static void UseInterfaceOnly(bool interfaceOnly);
-    static bool Direct() { return s_direct; }
-
-private:
-    static const AngelScript::asDWORD* ReadSlotPointer(AngelScript::asIScriptGeneric* generic) {
-        const AngelScript::asDWORD* slots;
-        std::memcpy(&slots, reinterpret_cast<const char*>(generic) + s_slotsOffset, sizeof slots);
-        return slots;
+    // Learns and verifies the direct layout of the engine library in use; a layout with Direct
+    // false when the library is not of the series it was made for or any address disagrees.
+    static Layout LearnLayout();
+    // LearnLayout's answer, asked once in the process (on the first call) and kept.
+    static const Layout& ProcessLayout() {
+        static const Layout layout = LearnLayout();
+        return layout;
     }
 
+private:
     const AngelScript::asDWORD* Slot(unsigned index) const {
         if (m_slots) return m_slots + index;
         return static_cast<const AngelScript::asDWORD*>(m_generic->GetAddressOfArg(index));
     }
     void* ReturnLocation() const {
-        if (s_direct) return reinterpret_cast<char*>(m_generic) + s_returnOffset;
+        if (m_returnOffset != 0) return reinterpret_cast<char*>(m_generic) + m_returnOffset;
         return m_generic->GetAddressOfReturnLocation();
     }
 
     AngelScript::asIScriptGeneric* m_generic;
-    const AngelScript::asDWORD* m_slots { nullptr };
-
-    static inline bool s_direct { false };
-    static inline long s_slotsOffset { 0 };   // bytes from the call object to the slot pointer
-    static inline long s_returnOffset { 0 };  // bytes from the call object to the result
+    const AngelScript::asDWORD* m_slots { nullptr };  // null: ask the interface
+    long m_returnOffset { 0 };                        // 0: ask the interface
 };

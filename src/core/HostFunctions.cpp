@@ -16,46 +16,52 @@ using namespace AngelScript;
 
 namespace {
 
-Automaton& Target(const HostCall& call) { return *static_cast<Automaton*>(call.Auxiliary()); }
+// The call's arguments and result, and the automaton it acts on: its auxiliary pointer.
+struct Call {
+    explicit Call(asIScriptGeneric* generic) : Host(generic), Target(*static_cast<Automaton*>(generic->GetAuxiliary())) {}
+    HostCall Host;
+    Automaton& Target;
+};
 
 // A host function fails by setting an exception on the running context and returning; the
-// engine then stops the script and the caller of the script reports it.
+// engine then stops the script and the caller of the script reports it. The exception is not
+// one a script's try/catch may swallow: a failed write always ends the call.
 void SetScriptException(const std::string& text) {
-    if (asIScriptContext* context = asGetActiveContext()) context->SetException(text.c_str());
+    if (asIScriptContext* context = asGetActiveContext()) context->SetException(text.c_str(), false);
 }
 
 // --- General ---------------------------------------------------------------------------------
 
 void Beep(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    Target(call).Beep().Beep(call.Uint(0), call.Uint(1));
+    Call call(generic);
+    call.Target.Beep().Beep(call.Host.Uint(0), call.Host.Uint(1));
 }
 
 void Debug(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    Target(call).SetStatus(IntToStr(call.Int(0)) + " " + IntToStr(call.Int(1)), StatusInfoColor);
+    Call call(generic);
+    call.Target.SetStatus(IntToStr(call.Host.Int(0)) + " " + IntToStr(call.Host.Int(1)), StatusInfoColor);
 }
 
 void GetWidth(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    call.ReturnInt(Target(call).Width());
+    Call call(generic);
+    call.Host.ReturnInt(call.Target.Width());
 }
 
 void GetHeight(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    call.ReturnInt(Target(call).Height());
+    Call call(generic);
+    call.Host.ReturnInt(call.Target.Height());
 }
 
 void Assert(asIScriptGeneric* generic) {
-    if (!HostCall(generic).Bool(0)) SetScriptException("Asercja jest fałszywa");
+    if (!Call(generic).Host.Bool(0)) SetScriptException("Asercja jest fałszywa");
 }
 
 void Error(asIScriptGeneric* generic) {
-    SetScriptException("Wywołano funkcję \"error\", kod: " + IntToStr(HostCall(generic).Int(0)));
+    SetScriptException("Wywołano funkcję \"error\", kod: " + IntToStr(Call(generic).Host.Int(0)));
 }
 
-void Pi(asIScriptGeneric* generic) { HostCall(generic).ReturnFloat(3.1415927f); }
-void E(asIScriptGeneric* generic) { HostCall(generic).ReturnFloat(2.7182817f); }
+void Pi(asIScriptGeneric* generic) { Call(generic).Host.ReturnFloat(3.1415927f); }
+void E(asIScriptGeneric* generic) { Call(generic).Host.ReturnFloat(2.7182817f); }
 
 // --- Cells -----------------------------------------------------------------------------------
 
@@ -72,11 +78,11 @@ void ReturnField(const HostCall& call, float value) { call.ReturnFloat(value); }
 // names the function family with a literal X, not the field number.
 template <class Field, Field Cell::*Member, char Kind>
 void SetBuffer(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    int x = call.Int(0);
-    int y = call.Int(1);
-    if (Cell* cell = Target(call).Cells().WriteCell(x, y)) {
-        cell->*Member = ArgumentOf<Field>(call, 2);
+    Call call(generic);
+    int x = call.Host.Int(0);
+    int y = call.Host.Int(1);
+    if (Cell* cell = call.Target.Cells().WriteCell(x, y)) {
+        cell->*Member = ArgumentOf<Field>(call.Host, 2);
         return;
     }
     SetScriptException(std::string("Błąd w funkcji \"SetBuffer_") + Kind + "X\" - indeks poza zakresem (" + IntToStr(x) +
@@ -85,20 +91,20 @@ void SetBuffer(asIScriptGeneric* generic) {
 
 template <class Field, Field Cell::*Member>
 void GetBuffer(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    ReturnField(call, Target(call).Cells().ReadCell(call.Int(0), call.Int(1)).*Member);
+    Call call(generic);
+    ReturnField(call.Host, call.Target.Cells().ReadCell(call.Host.Int(0), call.Host.Int(1)).*Member);
 }
 
 // --- Maths -----------------------------------------------------------------------------------
 
 void AbsI(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    call.ReturnInt(AbsInt(call.Int(0)));
+    Call call(generic);
+    call.Host.ReturnInt(AbsInt(call.Host.Int(0)));
 }
 
 void AbsF(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    call.ReturnFloat(AbsFloat(call.Float(0)));
+    Call call(generic);
+    call.Host.ReturnFloat(AbsFloat(call.Host.Float(0)));
 }
 
 template <class T> T ArgumentAs(const HostCall& call, unsigned index);
@@ -111,48 +117,48 @@ void ReturnAs(const HostCall& call, int32_t value) { call.ReturnInt(value); }
 void ReturnAs(const HostCall& call, float value) { call.ReturnFloat(value); }
 
 template <class T> void Min(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    ReturnAs(call, MinOf(ArgumentAs<T>(call, 0), ArgumentAs<T>(call, 1)));
+    Call call(generic);
+    ReturnAs(call.Host, MinOf(ArgumentAs<T>(call.Host, 0), ArgumentAs<T>(call.Host, 1)));
 }
 
 template <class T> void Max(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    ReturnAs(call, MaxOf(ArgumentAs<T>(call, 0), ArgumentAs<T>(call, 1)));
+    Call call(generic);
+    ReturnAs(call.Host, MaxOf(ArgumentAs<T>(call.Host, 0), ArgumentAs<T>(call.Host, 1)));
 }
 
 template <class T> void MinMax(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    ReturnAs(call, MinMaxOf(ArgumentAs<T>(call, 0), ArgumentAs<T>(call, 1), ArgumentAs<T>(call, 2)));
+    Call call(generic);
+    ReturnAs(call.Host, MinMaxOf(ArgumentAs<T>(call.Host, 0), ArgumentAs<T>(call.Host, 1), ArgumentAs<T>(call.Host, 2)));
 }
 
-void RandB(asIScriptGeneric* generic) { HostCall(generic).ReturnBool(RandomBool(ProcessCRandGenerator())); }
-void RandU(asIScriptGeneric* generic) { HostCall(generic).ReturnUint(RandomUint(ProcessCRandGenerator())); }
-void RandF(asIScriptGeneric* generic) { HostCall(generic).ReturnFloat(RandomFloat(ProcessCRandGenerator())); }
+void RandB(asIScriptGeneric* generic) { Call(generic).Host.ReturnBool(RandomBool(ProcessCRandGenerator())); }
+void RandU(asIScriptGeneric* generic) { Call(generic).Host.ReturnUint(RandomUint(ProcessCRandGenerator())); }
+void RandF(asIScriptGeneric* generic) { Call(generic).Host.ReturnFloat(RandomFloat(ProcessCRandGenerator())); }
 
 void RandNormal(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    call.ReturnFloat(ProcessNormalGenerator().Next(call.Float(0)));
+    Call call(generic);
+    call.Host.ReturnFloat(ProcessNormalGenerator().Next(call.Host.Float(0)));
 }
 
 void RandURange(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    call.ReturnUint(RandomUintRange(ProcessCRandGenerator(), call.Uint(0), call.Uint(1)));
+    Call call(generic);
+    call.Host.ReturnUint(RandomUintRange(ProcessCRandGenerator(), call.Host.Uint(0), call.Host.Uint(1)));
 }
 
 void RandFRange(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    call.ReturnFloat(RandomFloatRange(ProcessCRandGenerator(), call.Float(0), call.Float(1)));
+    Call call(generic);
+    call.Host.ReturnFloat(RandomFloatRange(ProcessCRandGenerator(), call.Host.Float(0), call.Host.Float(1)));
 }
 
 // The standard functions, computed in double precision and returned as float.
 template <double (*Function)(double)> void Unary(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    call.ReturnFloat(NarrowToFloat(Function(static_cast<double>(call.Float(0)))));
+    Call call(generic);
+    call.Host.ReturnFloat(NarrowToFloat(Function(static_cast<double>(call.Host.Float(0)))));
 }
 
 template <double (*Function)(double, double)> void Binary(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    call.ReturnFloat(NarrowToFloat(Function(static_cast<double>(call.Float(0)), static_cast<double>(call.Float(1)))));
+    Call call(generic);
+    call.Host.ReturnFloat(NarrowToFloat(Function(static_cast<double>(call.Host.Float(0)), static_cast<double>(call.Host.Float(1)))));
 }
 
 // Plain function pointers to the double overloads of <cmath>.
@@ -176,35 +182,35 @@ double Pow(double a, double b) { return std::pow(a, b); }
 double Sqrt(double v) { return std::sqrt(v); }
 
 void Round(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    call.ReturnInt(RoundToInt(call.Float(0)));
+    Call call(generic);
+    call.Host.ReturnInt(RoundToInt(call.Host.Float(0)));
 }
 
 // --- Colours and buttons ---------------------------------------------------------------------
 
 void InterpolateColorFunction(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    call.ReturnUint(InterpolateColor(call.Uint(0), call.Uint(1), call.Float(2)));
+    Call call(generic);
+    call.Host.ReturnUint(InterpolateColor(call.Host.Uint(0), call.Host.Uint(1), call.Host.Float(2)));
 }
 
 void RainbowColorFunction(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    call.ReturnUint(RainbowColor(call.Float(0)));
+    Call call(generic);
+    call.Host.ReturnUint(RainbowColor(call.Host.Float(0)));
 }
 
 void GrayscaleFunction(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    call.ReturnFloat(Grayscale(call.Uint(0)));
+    Call call(generic);
+    call.Host.ReturnFloat(Grayscale(call.Host.Uint(0)));
 }
 
 void GetButtonDown(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    call.ReturnBool(Target(call).GetButtonDown(call.Int(0)));
+    Call call(generic);
+    call.Host.ReturnBool(call.Target.GetButtonDown(call.Host.Int(0)));
 }
 
 void SetButtonDown(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    Target(call).SetButtonDown(call.Int(0), call.Bool(1));
+    Call call(generic);
+    call.Target.SetButtonDown(call.Host.Int(0), call.Host.Bool(1));
 }
 
 }  // namespace

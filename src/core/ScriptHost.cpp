@@ -38,7 +38,7 @@ ScriptHost::~ScriptHost() {
 
 bool ScriptHost::SetupScript(std::string_view code, const Registrar& registerFunctions) {
     assert(!m_engine && "a script host is set up once");
-    HostCall::LearnLayout();
+    HostCall::ProcessLayout();  // learnt here rather than inside the first script call
     m_engine = asCreateScriptEngine(ANGELSCRIPT_VERSION);
     if (!m_engine) {
         RaiseError("Nie można utworzyć silnika AngelScript");

@@ -50,6 +50,7 @@ public:
     bool CallWithPosition(int id, int x, int y);
 
     const CallbackIds& Ids() const { return m_ids; }
+
     AngelScript::asIScriptEngine* Engine() const { return m_engine; }
     AngelScript::asIScriptContext* Context() const { return m_context; }
 
@@ -66,4 +67,5 @@ private:
     AngelScript::asIScriptContext* m_context { nullptr };
     CompileMsgs m_messages;
     CallbackIds m_ids;
+
 };

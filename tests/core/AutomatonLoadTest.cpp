@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "CoreTestSupport.h"
 #include "core/CommandLine.h"
 #include "errors/ErrorTrail.h"
@@ -119,41 +121,23 @@ TEST(AutomatonLoad, AFailingOnInitFailsTheLoad) {
                              "Nie można wykonać funkcji", "Nie można zainicjalizować aplikacji", FileMessage(path)}));
 }
 
-TEST(AutomatonLoad, AMalformedHeaderConstructNamesItsPlace) {
-    std::string path;
-    Chain chain = LoadChain("[Vorlen 1]\nTitle: T\n[/ unclosed comment\n--CODE--\n" + MinimalScript, &path);
-    ASSERT_EQ(chain.size(), 3u);
-    EXPECT_EQ(chain[0], "Niespodziewany koniec dokumentu (wiersz 3, kolumna 1)");
-    EXPECT_EQ(chain[1], "Błąd podczas parsowania nagłówka pliku");
-    EXPECT_EQ(chain[2], FileMessage(path));
-}
-
 TEST(AutomatonLoad, OnInitFillsEveryBufferAndTheHeaderSetsTheStartState) {
     auto automaton = LoadAutomaton(Definition("void OnInit() { SetBuffer_u2(1, 1, 42); }\nvoid OnFrame() {}\n",
                                               "Zoom: 20\nSpeed: 4\nRunning: yes\nFiltered: true\nButtons: [2: Dwa 0: Zero]",
                                               5, 4, 3));
     ASSERT_TRUE(automaton->Loaded()) << ::testing::PrintToString(TakeChain());
     for (int i = 0; i < 3; ++i) EXPECT_EQ(automaton->Cells().Table(i).At(1, 1).u2, 42u) << i;
-    EXPECT_EQ(automaton->Zoom(), 10.0f);
-    EXPECT_EQ(automaton->ZoomPosition(), 1.0f);
-    EXPECT_FLOAT_EQ(automaton->IterationPeriod(), 0.25f);
-    EXPECT_TRUE(automaton->Running());
-    EXPECT_TRUE(automaton->RunPressed());
-    EXPECT_TRUE(automaton->Filtered());
-    EXPECT_FALSE(automaton->Tiled());
-    EXPECT_TRUE(automaton->FilterTileEnabled());
-    EXPECT_EQ(automaton->Title(), "Test");
-    EXPECT_FALSE(automaton->ButtonVisible(0));
-    EXPECT_TRUE(automaton->ButtonVisible(1));
-    EXPECT_TRUE(automaton->ButtonVisible(9));
+    EXPECT_EQ(std::make_tuple(automaton->Zoom(), automaton->ZoomPosition(), automaton->IterationPeriod()),
+              std::make_tuple(10.0f, 1.0f, 0.25f));
+    EXPECT_TRUE(automaton->Running() && automaton->RunPressed());
+    EXPECT_TRUE(automaton->Filtered() && !automaton->Tiled() && automaton->FilterTileEnabled());
+    EXPECT_TRUE(!automaton->ButtonVisible(0) && automaton->ButtonVisible(1) && automaton->ButtonVisible(9));
     EXPECT_EQ(automaton->ButtonLabel(9), "Zero");
 
     auto stopped = LoadAutomaton(Definition(MinimalScript, "Zoom: 0"));
     ASSERT_TRUE(stopped->Loaded());
-    EXPECT_EQ(stopped->Zoom(), 0.1f);
-    EXPECT_FALSE(stopped->Running());
-    EXPECT_TRUE(stopped->StopPressed());
-    EXPECT_FLOAT_EQ(stopped->IterationPeriod(), 1.0f);
+    EXPECT_EQ(std::make_tuple(stopped->Zoom(), stopped->IterationPeriod()), std::make_tuple(0.1f, 1.0f));
+    EXPECT_TRUE(!stopped->Running() && stopped->StopPressed());
 }
 
 }  // namespace

@@ -11,16 +11,9 @@ using Chain = std::vector<std::string>;
 
 namespace {
 
-struct Recorded {
-    int X { 0 }, Y { 0 }, Calls { 0 };
-};
-
 void Record(asIScriptGeneric* generic) {
-    HostCall call(generic);
-    auto& recorded = *static_cast<Recorded*>(call.Auxiliary());
-    recorded.X = call.Int(0);
-    recorded.Y = call.Int(1);
-    ++recorded.Calls;
+    HostCall call(generic, HostCall::Layout {});
+    *static_cast<std::pair<int, int>*>(generic->GetAuxiliary()) = {call.Int(0), call.Int(1)};
 }
 
 void Fail(asIScriptGeneric*) { asGetActiveContext()->SetException("boom"); }
@@ -38,42 +31,28 @@ protected:
     }
 
     ScriptHost m_host;
-    Recorded m_recorded;
+    std::pair<int, int> m_recorded;
 };
 
-TEST_F(ScriptHostTest, CompilerMessagesBecomeTheFirstEntryWithoutAPosition) {
+TEST_F(ScriptHostTest, CompilerMessagesAreOneLineEachWithoutAPosition) {
     EXPECT_FALSE(Setup("void OnInit() {}\nvoid OnFrame() { int a = ; }\n"));
     ASSERT_EQ(ErrorEntries().size(), 3u);
-    const std::string& text = ErrorEntries()[0];
-    EXPECT_EQ(text.rfind("script (2, ", 0), 0u) << text;  // no "[file,line] " before it
+    const std::string text = ErrorEntries()[0];
+    EXPECT_EQ(text.rfind("script (2, ", 0), 0u) << text;
     EXPECT_NE(text.find(") : ERR : "), std::string::npos) << text;
-    EXPECT_NE(text.find("\nscript ("), std::string::npos) << "one line per message: " << text;
+    EXPECT_NE(text.find("\nscript ("), std::string::npos) << text;
     EXPECT_EQ(TakeChain(), (Chain {text, "Nie można skompilować skryptu", "Nie można wczytać skryptu"}));
 }
 
-TEST_F(ScriptHostTest, RequiredCallbacksAreLookedUpInOrder) {
-    struct Case { const char* code; const char* message; };
-    for (Case c : {Case {"void OnFrame() {}", "Nie znaleziono funkcji \"OnInit\""},
-                   Case {"void OnInit() {}", "Nie znaleziono funkcji \"OnFrame\""},
-                   Case {"void OnInit(int a) {}\nvoid OnFrame() {}", "Nie znaleziono funkcji \"OnInit\""}}) {
-        ScriptHost host;
-        EXPECT_FALSE(host.SetupScript(c.code, [](asIScriptEngine&) {}));
-        EXPECT_EQ(TakeChain(), (Chain {c.message, "Nie można wczytać skryptu"})) << c.code;
-    }
-    ASSERT_TRUE(Setup("void OnFrame() {}\nvoid OnInit() {}\n"));  // order in the script does not matter
-    EXPECT_GE(m_host.Ids().OnInit, 0);
-    EXPECT_GE(m_host.Ids().OnFrame, 0);
-}
-
-TEST_F(ScriptHostTest, OptionalCallbacksKeepNegativeIdsWhenAbsent) {
-    ASSERT_TRUE(Setup("void OnInit() {}\nvoid OnFrame() {}\nvoid OnButton0() {}\nvoid OnButton5() {}\n"
+TEST_F(ScriptHostTest, CallbacksAreFoundByTheirDeclarations) {
+    ASSERT_TRUE(Setup("void OnFrame() {}\nvoid OnInit() {}\nvoid OnButton0() {}\nvoid OnButton5() {}\n"
                       "void OnButton3(int a) {}\nvoid OnLoadImage() {}\n"
                       "void OnMouseDown(const int x, const int y) {}\nvoid OnMouseMove(int x, int y) {}\n"));
     const CallbackIds& ids = m_host.Ids();
+    EXPECT_GE(ids.OnInit, 0);
     EXPECT_GE(ids.Buttons[9], 0);  // digit 0 is the tenth button
     EXPECT_GE(ids.Buttons[4], 0);
-    EXPECT_LT(ids.Buttons[2], 0);  // wrong signature
-    for (int slot : {0, 1, 3, 5, 6, 7, 8}) EXPECT_LT(ids.Buttons[static_cast<size_t>(slot)], 0) << slot;
+    for (int slot : {0, 1, 2, 3, 5, 6, 7, 8}) EXPECT_LT(ids.Buttons[static_cast<size_t>(slot)], 0) << slot;
     EXPECT_GE(ids.OnLoadImage, 0);
     EXPECT_LT(ids.OnSaveImage, 0);
     EXPECT_GE(ids.OnMouseDown, 0);
@@ -81,49 +60,76 @@ TEST_F(ScriptHostTest, OptionalCallbacksKeepNegativeIdsWhenAbsent) {
     EXPECT_LT(ids.OnMouseUp, 0);
 }
 
-TEST_F(ScriptHostTest, AScriptExceptionBecomesItsChain) {
-    ASSERT_TRUE(Setup("void OnInit() {}\nvoid OnFrame() {\n  Fail();\n}\n"));
+TEST_F(ScriptHostTest, ScriptExceptionsBecomeTheirChainAndTheContextStaysUsable) {
+    ASSERT_TRUE(Setup("void OnInit() {}\nvoid OnFrame() {\n  Fail();\n}\nint Deep(int n) { return Deep(n + 1) + 1; }\n"
+                      "void OnMouseUp(const int x, const int y) { Record(x, y); Deep(0); }\n"));
     EXPECT_FALSE(m_host.Call(m_host.Ids().OnFrame));
     EXPECT_EQ(TakeChain(), (Chain {"Wiersz: 3", "Funkcja: void OnFrame()", "Komunikat: boom", "Wystąpił wyjątek",
                                    "Nie można wykonać funkcji"}));
-    // The context is usable again afterwards.
-    EXPECT_TRUE(m_host.Call(m_host.Ids().OnInit));
-}
-
-TEST_F(ScriptHostTest, EngineExceptionsAndRunawayRecursionAreReportedNotFatal) {
-    ASSERT_TRUE(Setup("void OnInit() { int z = 0; int a = 5 / z; }\n"
-                      "int Deep(int n) { return Deep(n + 1) + 1; }\nvoid OnFrame() { Deep(0); }\n"));
-    EXPECT_FALSE(m_host.Call(m_host.Ids().OnInit));
+    // Runaway recursion is a script exception, not the end of the process.
+    EXPECT_FALSE(m_host.CallWithPosition(m_host.Ids().OnMouseUp, -4, 999));
+    EXPECT_EQ(m_recorded, std::make_pair(-4, 999));
     Chain chain = TakeChain();
     ASSERT_EQ(chain.size(), 5u);
-    EXPECT_EQ(chain[0], "Wiersz: 1");
-    EXPECT_EQ(chain[2].rfind("Komunikat: ", 0), 0u);
-    EXPECT_FALSE(m_host.Call(m_host.Ids().OnFrame));
-    chain = TakeChain();
-    ASSERT_EQ(chain.size(), 5u);
     EXPECT_EQ(chain[1], "Funkcja: int Deep(int)");
-    EXPECT_EQ(chain[3], "Wystąpił wyjątek");
-}
+    EXPECT_TRUE(m_host.Call(m_host.Ids().OnInit));
 
-TEST_F(ScriptHostTest, CallsCarryPositionsAndBadIdsAreRefused) {
-    ASSERT_TRUE(Setup("void OnInit() {}\nvoid OnFrame() {}\nvoid OnMouseUp(const int x, const int y) { Record(x, y); }\n"));
-    EXPECT_TRUE(m_host.CallWithPosition(m_host.Ids().OnMouseUp, -4, 999));
-    EXPECT_EQ(m_recorded.X, -4);
-    EXPECT_EQ(m_recorded.Y, 999);
     EXPECT_FALSE(m_host.PrepareCall(-1));
     EXPECT_EQ(TakeChain(), (Chain {"Nie można przygotować wywołania funkcji o ID: -1"}));
-    EXPECT_FALSE(m_host.CallWithPosition(123456, 0, 0));
+    EXPECT_FALSE(m_host.Call(123456));
     EXPECT_EQ(TakeChain(), (Chain {"Nie można przygotować wywołania funkcji o ID: 123456"}));
-    EXPECT_EQ(m_recorded.Calls, 1);
 }
 
-TEST(HostCallLayout, TheDirectLayoutIsVerifiedOnThisEngine) {
-    // The per-cell speed depends on it; a different engine build falls back to the interface.
-    EXPECT_TRUE(HostCall::LearnLayout());
-    HostCall::UseInterfaceOnly(true);
-    EXPECT_FALSE(HostCall::Direct());
-    HostCall::UseInterfaceOnly(false);
-    EXPECT_TRUE(HostCall::Direct());
+// Functions that read every kind of argument and give every kind of result through the
+// layout their auxiliary record names, and count the script's checks.
+struct Checked {
+    HostCall::Layout Layout;
+    int Checks { 0 }, Failures { 0 };
+};
+
+Checked& Of(asIScriptGeneric* generic) { return *static_cast<Checked*>(generic->GetAuxiliary()); }
+
+void Mix(asIScriptGeneric* g) {
+    HostCall call(g, Of(g).Layout);
+    call.ReturnFloat(static_cast<float>(call.Int(0)) + static_cast<float>(call.Uint(1)) + (call.Bool(2) ? 0.5f : 0.0f) +
+                     call.Float(3));
+}
+void Twice(asIScriptGeneric* g) { HostCall call(g, Of(g).Layout); call.ReturnUint(call.Uint(0) * 2); }
+void Negate(asIScriptGeneric* g) { HostCall call(g, Of(g).Layout); call.ReturnInt(-call.Int(0)); }
+void IsNegative(asIScriptGeneric* g) { HostCall call(g, Of(g).Layout); call.ReturnBool(call.Int(0) < 0); }
+void Expect(asIScriptGeneric* g) {
+    HostCall call(g, Of(g).Layout);
+    ++Of(g).Checks;
+    if (!call.Bool(0)) ++Of(g).Failures;
+}
+
+TEST(HostCall, LearntLayoutAndInterfaceReadTheSameArgumentsAndResults) {
+    ASSERT_TRUE(HostCall::ProcessLayout().Direct) << "the per-cell speed depends on the learnt layout";
+    for (const HostCall::Layout& layout : {HostCall::ProcessLayout(), HostCall::Layout {}}) {
+        Checked checked {layout};
+        ScriptHost host;
+        ASSERT_TRUE(host.SetupScript("void OnFrame() {}\nvoid OnInit() {\n"
+                                     "  Expect(Mix(-3, 10, true, 0.25f) == 7.75f);\n"
+                                     "  Expect(Mix(5, 0, false, -1.5f) == 3.5f);\n"
+                                     "  Expect(Twice(0x40000000) == 0x80000000);\n"
+                                     "  Expect(Negate(-2147483647) == 2147483647);\n"
+                                     "  Expect(IsNegative(-1) && !IsNegative(0));\n"
+                                     "  Expect(false);\n}\n",
+                                     [&](asIScriptEngine& engine) {
+                                         auto add = [&](const char* declaration, asGENFUNC_t function) {
+                                             engine.RegisterGlobalFunction(declaration, asFUNCTION(function), asCALL_GENERIC,
+                                                                           &checked);
+                                         };
+                                         add("float Mix(int, uint, bool, float)", Mix);
+                                         add("uint Twice(uint)", Twice);
+                                         add("int Negate(int)", Negate);
+                                         add("bool IsNegative(int)", IsNegative);
+                                         add("void Expect(bool)", Expect);
+                                     }));
+        ASSERT_TRUE(host.Call(host.Ids().OnInit));
+        EXPECT_EQ(checked.Checks, 6);
+        EXPECT_EQ(checked.Failures, 1);  // only Expect(false)
+    }
 }
 
 }  // namespace
