@@ -22,21 +22,20 @@ constexpr size_t TableBytes = 12 + static_cast<size_t>(Side) * Side * sizeof(Cel
 
 // A world as a running automaton leaves it: a random pattern of live cells with their
 // colours, small counters, and one float field of noise.
-std::vector<CellTable>& World() {
-    static std::vector<CellTable> world = [] {
-        std::vector<CellTable> generations;
-        generations.emplace_back(Side, Side);
+const CellTable& World() {
+    static const CellTable world = [] {
+        CellTable table(Side, Side);
         uint32_t state = 2024;
         for (int x = 0; x < Side; ++x)
             for (int y = 0; y < Side; ++y) {
                 state = state * 1664525u + 1013904223u;
-                Cell& cell = generations[0].At(x, y);
+                Cell& cell = table.At(x, y);
                 cell.b1 = (state >> 31) & 1;
                 cell.u1 = cell.b1 ? 0x00FFFFFF : 0x00102030;
                 cell.u2 = static_cast<uint32_t>((x ^ y) & 15);
                 cell.f1 = static_cast<float>(state >> 8) / 16777216.0f;
             }
-        return generations;
+        return table;
     }();
     return world;
 }
@@ -55,7 +54,7 @@ std::string Scratch(const char* name) { return ScratchDirectory() + "/" + name; 
 const std::vector<uint8_t>& Records() {
     static const std::vector<uint8_t> records = [] {
         std::vector<uint8_t> bytes(TableBytes - 12);
-        const CellTable& table = World()[0];
+        const CellTable& table = World();
         for (int y = 0; y < Side; ++y)
             for (int x = 0; x < Side; ++x) std::memcpy(&bytes[(static_cast<size_t>(y) * Side + x) * sizeof(Cell)], &table.At(x, y), sizeof(Cell));
         return bytes;
@@ -78,10 +77,9 @@ void BM_LoadTable(benchmark::State& state) {
     const bool compressed = state.range(0) != 0;
     const std::string path = Scratch(compressed ? "l.vls" : "l.vln");
     SaveTable(World(), path, compressed);
-    std::vector<CellTable> target;
-    target.emplace_back(Side, Side);
+    CellTable target(Side, Side);
     for (auto _ : state) {
-        FileStatus status = LoadTable(target, path);
+        FileStatus status = LoadTable(target, path).Status;
         if (status.Color != StatusColorSuccess) state.SkipWithError(status.Text.c_str());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TableBytes));
@@ -120,7 +118,7 @@ void BM_ExportPng(benchmark::State& state) {
     ImageLibrary library;
     const std::string path = Scratch("p.png");
     for (auto _ : state) {
-        FileStatus status = ExportImage(World()[0], path, 3);
+        FileStatus status = ExportImage(World(), path, 3);
         if (status.Color != StatusColorSuccess) state.SkipWithError(status.Text.c_str());
     }
 }
@@ -129,7 +127,7 @@ BENCHMARK(BM_ExportPng)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_ImportPng(benchmark::State& state) {
     ImageLibrary library;
     const std::string path = Scratch("i.png");
-    ExportImage(World()[0], path, 3);
+    ExportImage(World(), path, 3);
     CellTable target(Side, Side);
     for (auto _ : state) {
         if (!ImportImage(target, path)) state.SkipWithError("import failed");

@@ -1,11 +1,15 @@
 // vorlen-batch DEFINITION [ACTION ...]: loads a definition as the workbench does and carries
-// out the actions in the order given. Exit statuses: 0 done, 1 an action failed, 64 bad
-// usage, 65 the definition did not load.
+// out the actions in the order given: iterations, and loading and saving tables and pictures.
+// Exit statuses: 0 done, 1 an action failed, 64 bad usage, 65 the definition did not load.
 
 #include "core/BatchRunner.h"
+#include "files/FileCommands.h"
+#include "files/ImageLibrary.h"
 
 int main(int argc, char** argv) {
+    ImageLibrary images;  // the picture actions use it; it lives for the whole run
     BatchRunner runner;
     AddIterationActions(runner);
+    AddFileActions(runner);
     return runner.Run(argc, argv);
 }

@@ -211,10 +211,6 @@ bool WriteImage(const CellTable& table, const std::string& path) {
     return SaveBoundImage(path, type, failure);
 }
 
-void CopyGeneration0ToAll(std::span<CellTable> generations) {
-    for (size_t i = 1; i < generations.size(); ++i) generations[i].CopyFrom(generations[0]);
-}
-
 }  // namespace
 
 bool ImportImage(CellTable& generation0, const std::string& path) {
@@ -253,37 +249,4 @@ FileStatus ExportImage(const CellTable& generation0, std::string path, int filte
     if (ErrorRaised()) status = { "Błąd - nie można zapisać obrazka", StatusColorFailure };
     ClearErrors();
     return status;
-}
-
-FileStatus LoadImageIntoWorld(std::span<CellTable> generations, const std::string& path, const ScriptCallback& onLoadImage) {
-    if (!ImportImage(generations[0], path)) {
-        ClearErrors();
-        return { "Błąd - nie można wczytać obrazka", StatusColorFailure };
-    }
-    CopyGeneration0ToAll(generations);
-    if (onLoadImage) {
-        onLoadImage();
-        if (!ErrorRaised()) CopyGeneration0ToAll(generations);
-    }
-    if (ErrorRaised()) {
-        ClearErrors();
-        return { "Nie można wykonać funkcji OnLoadImage()", StatusColorFailure };
-    }
-    return { "Obrazek został wczytany", StatusColorSuccess };
-}
-
-FileStatus SaveWorldAsImage(std::span<CellTable> generations, const std::string& path, int filterIndex,
-                            const ScriptCallback& onSaveImage) {
-    if (onSaveImage) {
-        onSaveImage();
-        if (!ErrorRaised()) {
-            if (generations.size() == 3) generations[2].CopyFrom(generations[1]);
-            if (generations.size() >= 2) generations[1].CopyFrom(generations[0]);
-        }
-    }
-    if (ErrorRaised()) {
-        ClearErrors();
-        return { "Nie można wykonać funkcji OnSaveImage()", StatusColorFailure };
-    }
-    return ExportImage(generations[0], path, filterIndex);
 }

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <memory>
-#include <optional>
 #include <vector>
 
 #include "errors/ErrorTrail.h"
@@ -44,10 +42,6 @@ void DecodeRecord(const uint8_t* record, uint32_t available, Cell& cell) {
         std::memcpy(reinterpret_cast<uint8_t*>(&cell) + offset, record + offset, 4);
 }
 
-const CellTable& StoredGeneration(std::span<const CellTable> generations) {
-    return generations.size() == 1 ? generations[0] : generations[1];
-}
-
 }  // namespace
 
 void WriteCells(stream::Base& stream, const CellTable& table) {
@@ -62,8 +56,7 @@ void WriteCells(stream::Base& stream, const CellTable& table) {
     }
 }
 
-void ReadCells(stream::Base& stream, std::span<CellTable> generations, int32_t width, int32_t height) {
-    CellTable& table = generations[0];
+void ReadCells(stream::Base& stream, CellTable& table, int32_t width, int32_t height) {
     const int rows = std::min(height, table.Height());
     const uint32_t kept = width > 0 ? static_cast<uint32_t>(std::min(width, table.Width())) : 0;
     const uint64_t skipped = width > 0 ? static_cast<uint64_t>(width) - kept : 0;
@@ -84,12 +77,10 @@ void ReadCells(stream::Base& stream, std::span<CellTable> generations, int32_t w
         }
         if (ErrorRaised()) break;
     }
-    if (generations.size() >= 2) generations[1].CopyFrom(generations[0]);
 }
 
-FileStatus SaveTable(std::span<const CellTable> generations, std::string path, bool compressed) {
+FileStatus SaveTable(const CellTable& table, std::string path, bool compressed) {
     if (ExtensionOf(path).empty()) path += compressed ? ".vls" : ".vln";
-    const CellTable& table = StoredGeneration(generations);
     TemporaryFile temporary;
     if (temporary.Create(path)) {
         stream::File file;
@@ -114,7 +105,8 @@ FileStatus SaveTable(std::span<const CellTable> generations, std::string path, b
     return status;
 }
 
-FileStatus LoadTable(std::span<CellTable> generations, const std::string& path) {
+TableLoad LoadTable(CellTable& table, const std::string& path) {
+    bool cellsRead = false;
     {
         stream::File file;
         if (file.Open(path, stream::OpenMode::Read)) {
@@ -126,17 +118,21 @@ FileStatus LoadTable(std::span<CellTable> generations, const std::string& path) 
             if (!ErrorRaised()) {
                 if (magic == CompressedMagic) {
                     stream::Decompression decompression(file);
-                    if (!ErrorRaised()) ReadCells(decompression, generations, width, height);
+                    if (!ErrorRaised()) {
+                        cellsRead = true;
+                        ReadCells(decompression, table, width, height);
+                    }
                 } else if (magic == PlainMagic) {
-                    ReadCells(file, generations, width, height);
+                    cellsRead = true;
+                    ReadCells(file, table, width, height);
                 } else {
                     RaiseError("Błędny nagłówek");
                 }
             }
         }
     }
-    FileStatus status { "Tablica została wczytana", StatusColorSuccess };
-    if (ErrorRaised()) status = { "Błąd - nie można wczytać tablicy", StatusColorFailure };
+    TableLoad load { { "Tablica została wczytana", StatusColorSuccess }, cellsRead };
+    if (ErrorRaised()) load.Status = { "Błąd - nie można wczytać tablicy", StatusColorFailure };
     ClearErrors();
-    return status;
+    return load;
 }
