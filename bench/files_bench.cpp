@@ -67,7 +67,7 @@ void BM_SaveTable(benchmark::State& state) {
     const std::string path = Scratch(compressed ? "t.vls" : "t.vln");
     for (auto _ : state) {
         FileStatus status = SaveTable(World(), path, compressed);
-        if (status.Color != StatusColorSuccess) state.SkipWithError(status.Text.c_str());
+        if (status.Color != StatusInfoColor) state.SkipWithError(status.Text.c_str());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TableBytes));
 }
@@ -80,7 +80,7 @@ void BM_LoadTable(benchmark::State& state) {
     CellTable target(Side, Side);
     for (auto _ : state) {
         FileStatus status = LoadTable(target, path).Status;
-        if (status.Color != StatusColorSuccess) state.SkipWithError(status.Text.c_str());
+        if (status.Color != StatusInfoColor) state.SkipWithError(status.Text.c_str());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TableBytes));
 }
@@ -119,7 +119,7 @@ void BM_ExportPng(benchmark::State& state) {
     const std::string path = Scratch("p.png");
     for (auto _ : state) {
         FileStatus status = ExportImage(World(), path, 3);
-        if (status.Color != StatusColorSuccess) state.SkipWithError(status.Text.c_str());
+        if (status.Color != StatusInfoColor) state.SkipWithError(status.Text.c_str());
     }
 }
 BENCHMARK(BM_ExportPng)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -18,9 +18,8 @@
 #include "core/DriverClock.h"
 #include "core/Generations.h"
 #include "core/ScriptHost.h"
+#include "core/StatusColors.h"
 
-inline constexpr uint32_t StatusInfoColor = 0xFFFFFFFF;
-inline constexpr uint32_t StatusWarningColor = 0xFFFF7F7F;
 
 class Automaton {
 public:

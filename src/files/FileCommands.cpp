@@ -13,13 +13,13 @@ namespace {
 
 bool Report(Automaton& automaton, const FileStatus& status) {
     automaton.SetStatus(status.Text, status.Color);
-    return status.Color == StatusColorSuccess;
+    return status.Color == StatusInfoColor;
 }
 
 // A failure whose details are in the trail: the status replaces them.
 bool Fail(Automaton& automaton, const char* text) {
     ClearErrors();
-    return Report(automaton, { text, StatusColorFailure });
+    return Report(automaton, { text, StatusWarningColor });
 }
 
 using Command = bool (*)(Automaton&, const std::string&);
@@ -55,7 +55,7 @@ bool SaveTableCommand(Automaton& automaton, const std::string& path, int filterI
 bool LoadImageCommand(Automaton& automaton, const std::string& path) {
     if (!ImportImage(automaton.Cells().Table(0), path)) return Fail(automaton, "Błąd - nie można wczytać obrazka");
     if (!automaton.AfterImageLoaded()) return Fail(automaton, "Nie można wykonać funkcji OnLoadImage()");
-    return Report(automaton, { "Obrazek został wczytany", StatusColorSuccess });
+    return Report(automaton, { "Obrazek został wczytany", StatusInfoColor });
 }
 
 bool SaveImageCommand(Automaton& automaton, const std::string& path, int filterIndex) {

@@ -4,10 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/StatusColors.h"
+
 struct FileStatus {
     std::string Text;
-    uint32_t Color { 0xFFFFFFFF };  // 0xAARRGGBB
+    uint32_t Color { StatusInfoColor };  // 0xAARRGGBB
 };
-
-inline constexpr uint32_t StatusColorSuccess = 0xFFFFFFFF;
-inline constexpr uint32_t StatusColorFailure = 0xFFFF7F7F;

@@ -245,8 +245,8 @@ FileStatus ExportImage(const CellTable& generation0, std::string path, int filte
     if (ExtensionOf(path).empty() && filterIndex >= 1 && filterIndex <= 11)
         path += SaveImageFilters[static_cast<size_t>(filterIndex - 1)].DefaultExtension;
     WriteImage(generation0, path);
-    FileStatus status { "Obrazek został zapisany", StatusColorSuccess };
-    if (ErrorRaised()) status = { "Błąd - nie można zapisać obrazka", StatusColorFailure };
+    FileStatus status { "Obrazek został zapisany", StatusInfoColor };
+    if (ErrorRaised()) status = { "Błąd - nie można zapisać obrazka", StatusWarningColor };
     ClearErrors();
     return status;
 }

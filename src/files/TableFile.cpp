@@ -99,8 +99,8 @@ FileStatus SaveTable(const CellTable& table, std::string path, bool compressed) 
             if (!ErrorRaised()) temporary.Commit();
         }
     }
-    FileStatus status { "Tablica została zapisana", StatusColorSuccess };
-    if (ErrorRaised()) status = { "Błąd - nie można zapisać tablicy", StatusColorFailure };
+    FileStatus status { "Tablica została zapisana", StatusInfoColor };
+    if (ErrorRaised()) status = { "Błąd - nie można zapisać tablicy", StatusWarningColor };
     ClearErrors();
     return status;
 }
@@ -131,8 +131,8 @@ TableLoad LoadTable(CellTable& table, const std::string& path) {
             }
         }
     }
-    TableLoad load { { "Tablica została wczytana", StatusColorSuccess }, cellsRead };
-    if (ErrorRaised()) load.Status = { "Błąd - nie można wczytać tablicy", StatusColorFailure };
+    TableLoad load { { "Tablica została wczytana", StatusInfoColor }, cellsRead };
+    if (ErrorRaised()) load.Status = { "Błąd - nie można wczytać tablicy", StatusWarningColor };
     ClearErrors();
     return load;
 }
