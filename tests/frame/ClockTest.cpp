@@ -1,83 +1,41 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <vector>
 
 #include "frame/Clock.h"
 
 namespace {
 
-// A clock whose source reads out of a scripted list of seconds.
-class ScriptedClock : public testing::Test {
-protected:
-    ScriptedClock() : m_clock([this] { return m_now; }) {}
-
-    void StepAt(double seconds) {
-        m_now = seconds;
-        m_clock.Step(nullptr);
+// One scripted run of the clock: each row is one step at a reading of the injected source,
+// optionally resynchronised before it, with what the update sees during that step.
+TEST(Clock, StepsFollowTheInjectedSource) {
+    struct Step {
+        double Reading;
+        bool ResynchroniseFirst;
+        float Time, FrameTime, Fps;
+    };
+    const Step script[] = {
+        {1000.0, false, 0.0f, 0.0f, 0.0f},  // time counts from the first step
+        {1000.25, false, 0.25f, 0.25f, 0.0f},
+        {1000.75, false, 0.75f, 0.5f, 0.0f},
+        {1000.5, false, 0.5f, 0.0f, 0.0f},  // a reading behind the last one: no negative frame time
+        {1000.6, true, 0.6f, 0.0f, 0.0f},   // after a pause or suspension: no long frame
+        {1000.7, false, 0.7f, 0.1f, 0.0f},
+        {1001.0, false, 1.0f, 0.3f, 0.0f},         // 1.0 is not beyond the measurement's second
+        {1001.1, false, 1.1f, 0.1f, 8.0f / 1.1f},  // beyond it: 8 steps, this one counted too
+        {1001.6, false, 1.6f, 0.5f, 8.0f / 1.1f},  // at most one new value a second
+        {1002.0, false, 2.0f, 0.4f, 8.0f / 1.1f},
+        {1002.2, false, 2.2f, 0.2f, 3.0f / 1.1f},
+    };
+    double now = 0;
+    frame::Clock clock([&] { return now; });
+    for (const Step& step : script) {
+        now = step.Reading;
+        if (step.ResynchroniseFirst) clock.Resynchronise();
+        std::vector<float> seen;
+        clock.Step([&] { seen = {clock.Time(), clock.FrameTime(), clock.FPS()}; });
+        EXPECT_THAT(seen, testing::Pointwise(testing::FloatNear(1e-4f), {step.Time, step.FrameTime, step.Fps}))
+            << "at " << step.Reading;
     }
-
-    double m_now { 0 };
-    frame::Clock m_clock;
-};
-
-TEST_F(ScriptedClock, TimeCountsFromTheFirstStep) {
-    StepAt(1000.0);
-    EXPECT_FLOAT_EQ(m_clock.Time(), 0.0f);
-    EXPECT_FLOAT_EQ(m_clock.FrameTime(), 0.0f);
-    StepAt(1000.25);
-    EXPECT_FLOAT_EQ(m_clock.Time(), 0.25f);
-    EXPECT_FLOAT_EQ(m_clock.FrameTime(), 0.25f);
-    StepAt(1000.75);
-    EXPECT_FLOAT_EQ(m_clock.Time(), 0.75f);
-    EXPECT_FLOAT_EQ(m_clock.FrameTime(), 0.5f);
-}
-
-TEST_F(ScriptedClock, AReadingBehindTheLastGivesAZeroFrameTime) {
-    StepAt(5.0);
-    StepAt(6.0);
-    StepAt(5.5);
-    EXPECT_FLOAT_EQ(m_clock.Time(), 0.5f);
-    EXPECT_FLOAT_EQ(m_clock.FrameTime(), 0.0f);
-    StepAt(5.75);
-    EXPECT_FLOAT_EQ(m_clock.FrameTime(), 0.25f);
-}
-
-TEST_F(ScriptedClock, ResynchronisingMakesTheNextFrameTimeZeroAndOnlyThatOne) {
-    StepAt(0.0);
-    StepAt(0.1);
-    m_clock.Resynchronise();  // e.g. 30 s minimised or paused in between
-    StepAt(30.1);
-    EXPECT_FLOAT_EQ(m_clock.FrameTime(), 0.0f);
-    EXPECT_FLOAT_EQ(m_clock.Time(), 30.1f);
-    StepAt(30.2);
-    EXPECT_NEAR(m_clock.FrameTime(), 0.1f, 1e-5f);
-}
-
-TEST_F(ScriptedClock, TheUpdateSeesThisStepsValues) {
-    std::vector<float> seen;
-    m_now = 2.0;
-    m_clock.Step(nullptr);
-    m_now = 2.5;
-    m_clock.Step([&] { seen = {m_clock.Time(), m_clock.FrameTime()}; });
-    EXPECT_EQ(seen, (std::vector<float> {0.5f, 0.5f}));
-}
-
-TEST_F(ScriptedClock, FpsChangesOncePerSecondAndCountsTheClosingStep) {
-    // Ten steps a second: 0.0, 0.1, ... The measurement closes at the first time strictly
-    // beyond 1.0, i.e. at 1.1 after 12 steps (0.0 through 1.1).
-    for (int i = 0; i <= 10; ++i) {
-        StepAt(i * 0.1);
-        EXPECT_FLOAT_EQ(m_clock.FPS(), 0.0f) << "step " << i;
-    }
-    StepAt(1.1);
-    EXPECT_NEAR(m_clock.FPS(), 12.0f / 1.1f, 1e-4f);
-    // The next measurement starts at 1.1 and closes beyond 2.1.
-    float first = m_clock.FPS();
-    StepAt(1.6);
-    StepAt(2.1);
-    EXPECT_FLOAT_EQ(m_clock.FPS(), first);
-    StepAt(2.2);
-    EXPECT_NEAR(m_clock.FPS(), 3.0f / (2.2f - 1.1f), 1e-4f);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// SDL events as window messages, and the message queue over SDL's real event queue.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -11,66 +12,51 @@ namespace {
 
 using platform::MessageKind;
 using platform::WindowMessage;
+using Lines = std::vector<std::string>;
 
 constexpr uint32_t Window = 7;
 
 SDL_Event Key(Uint32 type, SDL_Keycode key, Uint8 repeat = 0, uint32_t window = Window) {
     SDL_Event event {};
-    event.type = type;
-    event.key.windowID = window;
-    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    event.key.repeat = repeat;
-    event.key.keysym.sym = key;
-    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    event.key.type = type, event.key.windowID = window, event.key.repeat = repeat, event.key.keysym.sym = key;
     return event;
 }
 
-SDL_Event Button(Uint32 type, Uint8 button, Uint8 clicks, int x, int y) {
+SDL_Event Button(Uint32 type, Uint8 button, Uint8 clicks) {
     SDL_Event event {};
-    event.type = type;
-    event.button.windowID = Window;
-    event.button.button = button;
-    event.button.clicks = clicks;
-    event.button.x = x;
-    event.button.y = y;
+    event.button.type = type, event.button.windowID = Window, event.button.button = button;
+    event.button.clicks = clicks, event.button.x = 10, event.button.y = 20;
     return event;
 }
 
 SDL_Event WindowEvent(Uint8 what, int data1 = 0, int data2 = 0, uint32_t window = Window) {
     SDL_Event event {};
-    event.type = SDL_WINDOWEVENT;
-    event.window.windowID = window;
-    event.window.event = what;
-    event.window.data1 = data1;
-    event.window.data2 = data2;
+    event.window.type = SDL_WINDOWEVENT, event.window.windowID = window, event.window.event = what;
+    event.window.data1 = data1, event.window.data2 = data2;
     return event;
 }
 
-SDL_Event Wheel(float notches, Uint32 direction, int x, int y) {
+SDL_Event Wheel(float notches, Uint32 direction) {
     SDL_Event event {};
-    event.type = SDL_MOUSEWHEEL;
-    event.wheel.windowID = Window;
-    event.wheel.y = static_cast<Sint32>(notches);
-    event.wheel.preciseY = notches;
-    event.wheel.direction = direction;
-    event.wheel.mouseX = x;
-    event.wheel.mouseY = y;
+    event.wheel.type = SDL_MOUSEWHEEL, event.wheel.windowID = Window, event.wheel.y = Sint32(notches);
+    event.wheel.preciseY = notches, event.wheel.direction = direction, event.wheel.mouseX = 5, event.wheel.mouseY = 6;
     return event;
 }
 
 SDL_Event Text(const char* utf8) {
     SDL_Event event {};
-    event.type = SDL_TEXTINPUT;
-    event.text.windowID = Window;
+    event.text.type = SDL_TEXTINPUT, event.text.windowID = Window;
     SDL_strlcpy(event.text.text, utf8, sizeof event.text.text);
     return event;
 }
 
+const SDL_Event Quit {.type = SDL_QUIT};
+
 // One message as a short text, so whole sequences compare at once.
 std::string Describe(const WindowMessage& m) {
+    const std::string at = " at " + std::to_string(m.X) + "," + std::to_string(m.Y);
     switch (m.Kind) {
         case MessageKind::Close: return "close";
-        case MessageKind::Quit: return "quit " + std::to_string(m.QuitCode);
         case MessageKind::Minimized: return "minimized";
         case MessageKind::Maximized: return "maximized";
         case MessageKind::Restored: return "restored";
@@ -78,15 +64,11 @@ std::string Describe(const WindowMessage& m) {
         case MessageKind::KeyDown: return "down " + std::to_string(m.Key) + (m.Repeat ? " repeat" : "");
         case MessageKind::KeyUp: return "up " + std::to_string(m.Key);
         case MessageKind::Char: return "char " + std::to_string(m.Key);
-        case MessageKind::MouseMove: return "move " + std::to_string(m.X) + "," + std::to_string(m.Y);
         case MessageKind::MouseButton:
-            return "button " + std::to_string(m.Button) + " action " + std::to_string(m.Action) + " at " +
-                   std::to_string(m.X) + "," + std::to_string(m.Y);
-        case MessageKind::MouseWheel:
-            return "wheel " + std::to_string(m.WheelDistance) + " at " + std::to_string(m.X) + "," + std::to_string(m.Y);
+            return "button " + std::to_string(m.Button) + " action " + std::to_string(m.Action) + at;
+        case MessageKind::MouseWheel: return "wheel " + std::to_string(m.WheelDistance) + at;
         case MessageKind::Timer: return "timer " + std::to_string(m.TimerId);
-        case MessageKind::FocusLost: return "focus lost";
-        default: return "none";
+        default: return "other";
     }
 }
 
@@ -94,10 +76,10 @@ class Translation : public testing::Test {
 protected:
     Translation() { m_translator.SetWindow(Window); }
 
-    std::vector<std::string> Translate(std::initializer_list<SDL_Event> events) {
+    Lines Translate(std::initializer_list<SDL_Event> events) {
         std::vector<WindowMessage> messages;
         for (const SDL_Event& event : events) m_translator.Translate(event, messages);
-        std::vector<std::string> described;
+        Lines described;
         for (const WindowMessage& m : messages) described.push_back(Describe(m));
         return described;
     }
@@ -105,51 +87,34 @@ protected:
     platform::EventTranslator m_translator;
 };
 
-using Lines = std::vector<std::string>;
-
 TEST_F(Translation, KeysCarryTheirVirtualKeyCodes) {
-    struct Case {
-        SDL_Keycode Key;
-        uint32_t Code;
-    };
-    for (Case c : {Case {SDLK_RETURN, 13}, Case {SDLK_KP_ENTER, 13}, Case {SDLK_ESCAPE, 27}, Case {SDLK_SPACE, 32},
-                   Case {SDLK_LEFT, 37}, Case {SDLK_UP, 38}, Case {SDLK_RIGHT, 39}, Case {SDLK_DOWN, 40},
-                   Case {SDLK_0, 48}, Case {SDLK_5, 53}, Case {SDLK_9, 57}, Case {SDLK_a, 65}, Case {SDLK_f, 70},
-                   Case {SDLK_o, 79}, Case {SDLK_s, 83}, Case {SDLK_t, 84}, Case {SDLK_z, 90},
-                   Case {SDLK_KP_MULTIPLY, 106}, Case {SDLK_KP_PLUS, 107}, Case {SDLK_KP_MINUS, 109},
-                   Case {SDLK_LSHIFT, 16}, Case {SDLK_RSHIFT, 16}, Case {SDLK_LCTRL, 17}, Case {SDLK_RCTRL, 17}}) {
-        Lines got = Translate({Key(SDL_KEYDOWN, c.Key), Key(SDL_KEYUP, c.Key)});
-        ASSERT_GE(got.size(), 2u) << SDL_GetKeyName(c.Key);
-        EXPECT_EQ(got.front(), "down " + std::to_string(c.Code)) << SDL_GetKeyName(c.Key);
-        EXPECT_EQ(got.back(), "up " + std::to_string(c.Code)) << SDL_GetKeyName(c.Key);
+    const std::pair<SDL_Keycode, uint32_t> cases[] = {
+        {SDLK_RETURN, 13}, {SDLK_KP_ENTER, 13}, {SDLK_ESCAPE, 27}, {SDLK_SPACE, 32},         {SDLK_LEFT, 37},
+        {SDLK_UP, 38},     {SDLK_RIGHT, 39},    {SDLK_DOWN, 40},   {SDLK_0, 48},             {SDLK_9, 57},
+        {SDLK_a, 65},      {SDLK_s, 83},        {SDLK_z, 90},      {SDLK_KP_MULTIPLY, 106},  {SDLK_KP_PLUS, 107},
+        {SDLK_KP_MINUS, 109}, {SDLK_LSHIFT, 16}, {SDLK_RSHIFT, 16}, {SDLK_LCTRL, 17},        {SDLK_RCTRL, 17}};
+    for (auto [key, code] : cases) {
+        const Lines got = Translate({Key(SDL_KEYDOWN, key), Key(SDL_KEYUP, key)});
+        ASSERT_GE(got.size(), 2u) << SDL_GetKeyName(key);
+        EXPECT_EQ(got.front(), "down " + std::to_string(code)) << SDL_GetKeyName(key);
+        EXPECT_EQ(got.back(), "up " + std::to_string(code)) << SDL_GetKeyName(key);
     }
 }
 
-TEST_F(Translation, BackspaceTabEnterAndEscapeAlsoTypeTheirCharacters) {
+// Backspace, Tab, Enter and Escape type their characters; held keys repeat; text arrives as
+// code points; keys without a code and other windows' events are dropped.
+TEST_F(Translation, KeysTypeTheirCharactersAndTextArrivesAsCodePoints) {
     EXPECT_EQ(Translate({Key(SDL_KEYDOWN, SDLK_BACKSPACE), Key(SDL_KEYDOWN, SDLK_TAB), Key(SDL_KEYDOWN, SDLK_RETURN),
-                         Key(SDL_KEYDOWN, SDLK_ESCAPE), Key(SDL_KEYDOWN, SDLK_a)}),
-              (Lines {"down 8", "char 8", "down 9", "char 9", "down 13", "char 13", "down 27", "char 27", "down 65"}));
-}
-
-TEST_F(Translation, HeldKeysRepeatTheirKeyDown) {
-    EXPECT_EQ(Translate({Key(SDL_KEYDOWN, SDLK_RIGHT), Key(SDL_KEYDOWN, SDLK_RIGHT, 1), Key(SDL_KEYUP, SDLK_RIGHT)}),
-              (Lines {"down 39", "down 39 repeat", "up 39"}));
-}
-
-TEST_F(Translation, KeysWithoutACodeAndOtherWindowsEventsAreDropped) {
-    EXPECT_EQ(Translate({Key(SDL_KEYDOWN, SDLK_F24), Key(SDL_KEYDOWN, SDLK_a, 0, Window + 1),
+                         Key(SDL_KEYDOWN, SDLK_ESCAPE), Key(SDL_KEYDOWN, SDLK_a), Key(SDL_KEYDOWN, SDLK_a, 1),
+                         Text("a"), Text("żó€"), Key(SDL_KEYDOWN, SDLK_F24), Key(SDL_KEYDOWN, SDLK_a, 0, Window + 1),
                          WindowEvent(SDL_WINDOWEVENT_CLOSE, 0, 0, Window + 1)}),
-              Lines {});
-}
-
-TEST_F(Translation, TextArrivesAsCodePoints) {
-    EXPECT_EQ(Translate({Text("a"), Text("żó"), Text("€")}), (Lines {"char 97", "char 380", "char 243", "char 8364"}));
+              (Lines {"down 8", "char 8", "down 9", "char 9", "down 13", "char 13", "down 27", "char 27", "down 65",
+                      "down 65 repeat", "char 97", "char 380", "char 243", "char 8364"}));
 }
 
 TEST_F(Translation, CtrlAndShiftAreDownWhileEitherSideIs) {
     std::vector<WindowMessage> ignored;
     auto apply = [&](SDL_Event event) { m_translator.Translate(event, ignored); };
-    EXPECT_FALSE(m_translator.IsKeyDown(17));
     apply(Key(SDL_KEYDOWN, SDLK_LCTRL));
     EXPECT_TRUE(m_translator.IsKeyDown(17));
     apply(Key(SDL_KEYDOWN, SDLK_RCTRL));
@@ -165,46 +130,33 @@ TEST_F(Translation, CtrlAndShiftAreDownWhileEitherSideIs) {
     EXPECT_FALSE(m_translator.IsKeyDown(16));
 }
 
+// The second click of each pair is the double click; buttons are numbered left, middle, right.
 TEST_F(Translation, ADoubleClickIsDownUpDoubleClickUp) {
-    EXPECT_EQ(Translate({Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 1, 10, 20),
-                         Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 1, 10, 20),
-                         Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 2, 10, 20),
-                         Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 2, 10, 20),
-                         Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 3, 10, 20),
-                         Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 4, 10, 20)}),
+    EXPECT_EQ(Translate({Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 1), Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 1),
+                         Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 2), Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 2),
+                         Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 3), Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 4),
+                         Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 1), Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_MIDDLE, 1),
+                         Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_X1, 1)}),
               (Lines {"button 0 action 0 at 10,20", "button 0 action 1 at 10,20", "button 0 action 2 at 10,20",
-                      "button 0 action 1 at 10,20", "button 0 action 0 at 10,20", "button 0 action 2 at 10,20"}));
-}
-
-TEST_F(Translation, ButtonsAreNumberedLeftMiddleRight) {
-    EXPECT_EQ(Translate({Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 1, 1, 2),
-                         Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_MIDDLE, 1, 3, 4),
-                         Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_X1, 1, 5, 6)}),
-              (Lines {"button 2 action 0 at 1,2", "button 1 action 1 at 3,4"}));
+                      "button 0 action 1 at 10,20", "button 0 action 0 at 10,20", "button 0 action 2 at 10,20",
+                      "button 2 action 0 at 10,20", "button 1 action 1 at 10,20"}));
 }
 
 TEST_F(Translation, TheWheelGoes120PerNotchAwayFromTheUser) {
-    EXPECT_EQ(Translate({Wheel(1.0f, SDL_MOUSEWHEEL_NORMAL, 5, 6), Wheel(-2.0f, SDL_MOUSEWHEEL_NORMAL, 5, 6),
-                         Wheel(1.0f, SDL_MOUSEWHEEL_FLIPPED, 7, 8), Wheel(0.5f, SDL_MOUSEWHEEL_NORMAL, 0, 0),
-                         Wheel(1e9f, SDL_MOUSEWHEEL_NORMAL, 0, 0)}),
-              (Lines {"wheel 120 at 5,6", "wheel -240 at 5,6", "wheel -120 at 7,8", "wheel 60 at 0,0",
-                      "wheel 32767 at 0,0"}));
+    EXPECT_EQ(Translate({Wheel(1.0f, SDL_MOUSEWHEEL_NORMAL), Wheel(-2.0f, SDL_MOUSEWHEEL_NORMAL),
+                         Wheel(1.0f, SDL_MOUSEWHEEL_FLIPPED), Wheel(0.5f, SDL_MOUSEWHEEL_NORMAL),
+                         Wheel(1e9f, SDL_MOUSEWHEEL_NORMAL)}),
+              (Lines {"wheel 120 at 5,6", "wheel -240 at 5,6", "wheel -120 at 5,6", "wheel 60 at 5,6",
+                      "wheel 32767 at 5,6"}));
 }
 
-TEST_F(Translation, WindowEventsBecomeLifecycleMessages) {
-    SDL_Event quit {};
-    quit.type = SDL_QUIT;
+TEST_F(Translation, WindowEventsBecomeLifecycleMessagesAndOnlyASignalClosesWithoutACloseBox) {
     EXPECT_EQ(Translate({WindowEvent(SDL_WINDOWEVENT_MINIMIZED), WindowEvent(SDL_WINDOWEVENT_RESTORED),
                          WindowEvent(SDL_WINDOWEVENT_MAXIMIZED), WindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 1000, 700),
-                         WindowEvent(SDL_WINDOWEVENT_MOVED, 5, 5), WindowEvent(SDL_WINDOWEVENT_CLOSE), quit}),
+                         WindowEvent(SDL_WINDOWEVENT_MOVED, 5, 5), WindowEvent(SDL_WINDOWEVENT_CLOSE), Quit}),
               (Lines {"minimized", "restored", "maximized", "size 1000x700", "close", "close"}));
-}
-
-TEST_F(Translation, WithoutACloseBoxOnlyASignalCloses) {
     m_translator.SetCloseBox(false);
-    SDL_Event quit {};
-    quit.type = SDL_QUIT;
-    EXPECT_EQ(Translate({WindowEvent(SDL_WINDOWEVENT_CLOSE), quit}), Lines {"close"});
+    EXPECT_EQ(Translate({WindowEvent(SDL_WINDOWEVENT_CLOSE), Quit}), Lines {"close"});
 }
 
 // The queue over SDL's real event queue, under the offscreen video driver.
@@ -223,8 +175,7 @@ protected:
 
     Lines Drain() {
         Lines got;
-        WindowMessage message;
-        while (m_queue.Peek(message)) got.push_back(Describe(message));
+        for (WindowMessage message; m_queue.Peek(message);) got.push_back(Describe(message));
         return got;
     }
 
@@ -246,7 +197,7 @@ TEST_F(Queue, PostedMessagesComeBeforeEventsAndTheTimerLast) {
 TEST_F(Queue, WaitingEndsWithTheTimer) {
     m_queue.SetTimer(1, 20);
     WindowMessage message;
-    uint64_t start = SDL_GetTicks64();
+    const uint64_t start = SDL_GetTicks64();
     m_queue.Wait(message);
     EXPECT_EQ(Describe(message), "timer 1");
     EXPECT_GE(SDL_GetTicks64() - start, 19u);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -23,6 +24,7 @@ struct ScreenVertex {
     float U, V;
 };
 constexpr uint32_t kScreenVertexFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+constexpr D3DCOLOR kBackground = 0xFF102030;
 
 class GlDeviceTest : public ::testing::Test {
 protected:
@@ -40,20 +42,16 @@ protected:
         m_d3d.reset();
     }
 
-    Result CreateDevice(uint32_t width, uint32_t height, D3DFORMAT depth = D3DFMT_UNKNOWN) {
+    Result CreateDevice(uint32_t width, uint32_t height, bool windowed = true) {
         m_device.reset();
         PresentParameters parameters;
         parameters.BackBufferWidth = width;
         parameters.BackBufferHeight = height;
-        parameters.EnableAutoDepthStencil = depth != D3DFMT_UNKNOWN;
-        parameters.AutoDepthStencilFormat = depth;
+        parameters.Windowed = windowed;
         parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
         const Result result = m_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_window,
                                                   D3DCREATE_HARDWARE_VERTEXPROCESSING, parameters, m_device);
-        if (result >= 0) {
-            m_width = parameters.BackBufferWidth;
-            m_height = parameters.BackBufferHeight;
-        }
+        if (result >= 0) m_width = parameters.BackBufferWidth, m_height = parameters.BackBufferHeight;
         return result;
     }
 
@@ -64,6 +62,15 @@ protected:
         EXPECT_EQ(width, m_width);
         EXPECT_EQ(height, m_height);
         return pixels;
+    }
+
+    // Clears the back buffer to `background`, draws one scene and reads the pixels back.
+    std::vector<uint32_t> Frame(const std::function<void()>& draw, D3DCOLOR background = kBackground) {
+        EXPECT_EQ(m_device->Clear(0, nullptr, D3DCLEAR_TARGET, background, 1.0f, 0), D3D_OK);
+        EXPECT_EQ(m_device->BeginScene(), D3D_OK);
+        draw();
+        EXPECT_EQ(m_device->EndScene(), D3D_OK);
+        return Pixels();
     }
 
     // Untextured, unblended, no culling: what the cells view sets.
@@ -103,6 +110,28 @@ protected:
                 static_cast<uint32_t*>(locked.Bits)[y * (locked.Pitch / 4) + x] = texels[y * width + x];
         EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
         return texture;
+    }
+
+    // The pixel at (x, y) and `count` - 1 to its right.
+    std::vector<uint32_t> Row(const std::vector<uint32_t>& pixels, uint32_t x, uint32_t y, uint32_t count = 1) const {
+        return {pixels.begin() + y * m_width + x, pixels.begin() + y * m_width + x + count};
+    }
+
+    // The rectangle of pixels that differ from the background, all of them `color`.
+    Rect Painted(const std::vector<uint32_t>& pixels, uint32_t color) const { return Painted(pixels, kBackground, color); }
+    Rect Painted(const std::vector<uint32_t>& pixels, uint32_t background, uint32_t color) const {
+        Rect r {int32_t(m_width), int32_t(m_height), 0, 0};
+        uint32_t count = 0;
+        for (uint32_t y = 0; y < m_height; ++y)
+            for (uint32_t x = 0; x < m_width; ++x) {
+                if (pixels[y * m_width + x] == background) continue;
+                EXPECT_EQ(pixels[y * m_width + x], color) << x << ", " << y;
+                r = {std::min(r.Left, int32_t(x)), std::min(r.Top, int32_t(y)), std::max(r.Right, int32_t(x + 1)),
+                     std::max(r.Bottom, int32_t(y + 1))};
+                ++count;
+            }
+        EXPECT_EQ(count, count ? uint32_t((r.Right - r.Left) * (r.Bottom - r.Top)) : 0u) << "not a filled rectangle";
+        return r;
     }
 
     std::unique_ptr<Direct3D> m_d3d;
