@@ -8,7 +8,6 @@ int main() {
     RaiseError("(Device,2289436780) D3DERR_INVALIDCALL (Invalid call)");
     AddError("Nie można utworzyć urządzenia");
     AddErrorAt("Wpis bez pozycji", ErrorPosition::None());
-    std::string path = WriteErrorReport();
-    std::printf("%s\n", path.c_str());
+    std::printf("%s\n", WriteErrorReport().c_str());
     return ErrorRaised() ? 1 : 0;
 }
