@@ -3,6 +3,8 @@
 // grammar, leaving the message to the header reader; the markup reader's exceptions pass
 // through. Settings are written only when the whole section has been read.
 
+#include <algorithm>
+#include <cfloat>
 #include <array>
 #include <string>
 #include <string_view>
@@ -79,11 +81,13 @@ public:
         return Token(token) && ParseUnsigned(token, 10, value);
     }
 
-    // Any token; ToFloat makes a non-number 0 and a value beyond the float range infinite.
+    // Any token; ToFloat makes a non-number 0. A value beyond the float range is taken as the
+    // largest float of its sign: an infinite range end would turn every place in the range
+    // into inf / inf, and so every cell into the colour of a non-number.
     bool Float(float& value) {
         std::string token;
         if (!Token(token)) return false;
-        value = view_detail::NarrowToFloat(ToFloat(token));
+        value = view_detail::NarrowToFloat(std::clamp(ToFloat(token), -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
         return true;
     }
 

@@ -80,7 +80,7 @@ bool RequiresTripleBuffering(const ViewSettings& settings);
 // --- Colour mapping.
 // The colour of a cell for every mode but BoolDouble (which needs DoubleColor; here it gives
 // the background). Rainbow and gradient ranges whose ends are equal give the colour at the
-// minimum; a float field that is NaN (or a place that is NaN because both ends are infinite)
+// minimum; a float field that is NaN (or infinite where the place in the range becomes NaN)
 // gives opaque black, as a non-number hue does.
 uint32_t CellColor(const ColorSpec& spec, const Cell& cell, uint32_t background);
 // Writes the colour of every cell of `shown` into a texel surface of its size: texel (x, y) is

@@ -1,3 +1,4 @@
+#include <cfloat>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -93,9 +94,9 @@ TEST(ViewSection, FillsTheSettingsFieldByField) {
     ASSERT_TRUE(s);
     EXPECT_EQ(std::tuple(s->Kind, s->ComplexField, s->ComplexValue, s->Color.Field, s->Color.ColorA, s->Color.ColorB),
               std::tuple(ViewKind::Complex, 2, 1, 3, 0x00102030u, 0xFF808080u));
-    const VectorSpec& a = s->Vector;  // an end beyond the float range becomes infinite
+    const VectorSpec& a = s->Vector;  // an end beyond the float range becomes the largest float
     EXPECT_EQ(std::tuple(a.Form, a.Color.ColorA, a.Component1.Kind, a.Component1.FloatMinimum, a.Component1.FloatMaximum),
-              std::tuple(VectorForm::Cartesian, 0xFF008080u, ComponentKind::Float, -INFINITY, 1.0f));
+              std::tuple(VectorForm::Cartesian, 0xFF008080u, ComponentKind::Float, -FLT_MAX, 1.0f));
     EXPECT_EQ(std::tuple(a.Component2.Kind, a.Component2.Field, a.Component2.UintMinimum, a.Component2.UintMaximum),
               std::tuple(ComponentKind::Uint, 1, 5u, 9u));
     // The selector value is the key of the cells entry, wherever it stands.
@@ -109,6 +110,13 @@ TEST(ViewSection, FillsTheSettingsFieldByField) {
     s = View("texture u3 [list 7 red 0 000001 7 blue]");
     ASSERT_TRUE(s);
     EXPECT_EQ(s->Color.List, (std::vector<uint32_t> {7, 0xFFFF0000u, 0, 0x00000001u, 7, 0xFF0000FFu}));
+}
+
+TEST(ViewSection, RangeEndsBeyondTheFloatRangeStayUsable) {
+    const std::optional<ViewSettings> s = View("texture f1 [gradient -1e39: black .. 1e39: white]");
+    ASSERT_TRUE(s);
+    Cell middle {};
+    EXPECT_EQ(CellColor(s->Color, middle, 0), 0xFF7F7F7Fu);  // the middle of the range, not a non-number
 }
 
 }  // namespace
