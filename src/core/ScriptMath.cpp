@@ -27,12 +27,6 @@ int32_t AbsInt(int32_t value) {
 
 float AbsFloat(float value) { return value >= 0.0f ? value : -value; }
 
-float NarrowToFloat(double value) {
-    if (value > static_cast<double>(std::numeric_limits<float>::max())) return std::numeric_limits<float>::infinity();
-    if (value < -static_cast<double>(std::numeric_limits<float>::max())) return -std::numeric_limits<float>::infinity();
-    return static_cast<float>(value);
-}
-
 int32_t RoundToInt(float value) {
     double shifted = std::trunc(static_cast<double>(value) + 0.5);
     if (std::isnan(shifted)) return 0;

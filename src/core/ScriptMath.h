@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "stream/NumericCasts.h"
+
 class CRandGenerator;
 class DriverClock;
 
@@ -25,8 +27,6 @@ template <class T> T MaxOf(T first, T second) { return first < second ? second :
 // max(low, min(value, high)): value clamped to [low, high]; low when low > high.
 template <class T> T MinMaxOf(T low, T value, T high) { return MaxOf(low, MinOf(value, high)); }
 
-// Double to float as IEEE rounding does it; beyond the float range the signed infinity.
-float NarrowToFloat(double value);
 
 // value + 0.5 truncated toward zero: round(2.5) = 3, round(-2.5) = -2, round(-0.7) = 0.
 // NaN gives 0; values beyond the int range give the nearest end of it.

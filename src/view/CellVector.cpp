@@ -4,10 +4,9 @@
 #include <numbers>
 
 #include "core/Cell.h"
-#include "view/NumericCasts.h"
+#include "stream/NumericCasts.h"
 #include "view/ViewSettings.h"
 
-using view_detail::NarrowToFloat;
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "core/Cell.h"
-#include "view/NumericCasts.h"
+#include "stream/NumericCasts.h"
 #include "view/ViewSettings.h"
 
 namespace view_detail {

@@ -6,9 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "view/NumericCasts.h"
+#include "stream/NumericCasts.h"
 
-using view_detail::TruncateToInt32;
 
 namespace {
 

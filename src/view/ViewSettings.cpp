@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "stream/Utilities.h"
-#include "view/NumericCasts.h"
+#include "stream/NumericCasts.h"
 #include "view/ViewSettings.h"
 #include "xnl/TokenConversion.h"
 #include "xnl/XNLRead.h"
@@ -87,7 +87,7 @@ public:
     bool Float(float& value) {
         std::string token;
         if (!Token(token)) return false;
-        value = view_detail::NarrowToFloat(std::clamp(ToFloat(token), -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
+        value = NarrowToFloat(std::clamp(ToFloat(token), -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
         return true;
     }
 

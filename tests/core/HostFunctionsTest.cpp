@@ -1,5 +1,6 @@
 // The script's host functions, the maths and random helpers behind them, and how the script
 // host passes arguments and reports failing calls.
+#include <cfloat>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -86,6 +87,8 @@ TEST(ScriptMath, EdgesOfMinMaxAndRound) {
               std::make_tuple(1.0f, 1.0f, 0.0f));
     EXPECT_TRUE(std::signbit(MinOf(-0.0f, 0.0f)));  // ties keep the first
     EXPECT_EQ(NarrowToFloat(-1e300), -Inf);
+    EXPECT_EQ(NarrowToFloat(static_cast<double>(FLT_MAX) * (1 + 0x1p-25)), FLT_MAX);  // rounds down, as IEEE does
+    EXPECT_EQ(NarrowToFloat(static_cast<double>(FLT_MAX) * (1 + 0x1p-24)), Inf);
     const std::pair<float, int32_t> cases[] = {{2.5f, 3}, {-2.5f, -2}, {-1.6f, -1}, {-0.7f, 0}, {0.49999997f, 0},
         {1e10f, INT32_MAX}, {-Inf, INT32_MIN}, {NaN, 0}, {-2147483648.0f, -2147483647}};
     for (auto [value, expected] : cases) EXPECT_EQ(RoundToInt(value), expected) << value;
