@@ -63,8 +63,12 @@ case "$command" in
   bench)
     install_packages
     configure_and_build build -DCMAKE_BUILD_TYPE=Release -DVORLEN_TESTS=OFF
-    for program in build/bench/*; do
-      [ -x "$program" ] && [ -f "$program" ] && "$program"
+    export SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-offscreen}  # the device benchmarks need no display
+    for program in build/bench/*_bench; do
+      if [ -f "$program" ] && [ -x "$program" ]; then
+        echo "== $program"
+        "$program"
+      fi
     done
     ;;
   *)
