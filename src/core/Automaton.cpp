@@ -179,19 +179,20 @@ bool Automaton::StartIterations(std::string_view text) {
         SetStatus("Błędna liczba", StatusWarningColor);
         return false;
     }
+    BeginCountedRun(count);
+    return true;
+}
+
+void Automaton::BeginCountedRun(int32_t count) {
     m_runPressed = true;
     m_running = false;
     m_requestedIterations = count;
     m_pendingIterations = count;
-    return true;
 }
 
 bool Automaton::RunCountedIterations(int32_t count, const std::function<void(int32_t)>& progress) {
     assert(count > 0);
-    m_runPressed = true;
-    m_running = false;
-    m_requestedIterations = count;
-    m_pendingIterations = count;
+    BeginCountedRun(count);
     while (m_pendingIterations > 0) {
         if (!ComputeIteration()) return false;
         if (progress) progress(m_requestedIterations - m_pendingIterations);

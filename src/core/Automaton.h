@@ -164,6 +164,8 @@ private:
     bool InitAutomaton();
     bool RunPositionCallback(int id, int x, int y);
     void Overload(int count);
+    // A counted run of `count` iterations: Run pressed, free running off.
+    void BeginCountedRun(int32_t count);
 
     DefinitionHeader m_header;
     Generations m_cells;
