@@ -11,8 +11,11 @@ Application::Application(const std::string& path) : m_automaton(DriverClock::Sys
 
 void Application::Init() {
     frame::SetWindowTitle(std::string(AppName) + " " + AppVersion + " [" + m_automaton.Title() + "]");
+    m_images = std::make_unique<ImageLibrary>();
     m_modes.Build();
 }
+
+void Application::Shutdown() { m_images.reset(); }
 
 void Application::Update() { m_automaton.UpdateFrame(frame::GetFrameTime(), frame::GetFPS()); }
 

@@ -4,9 +4,11 @@
 // and the draw callback clears the screen to its Background colour and presents it; the
 // world, the status bar and the controls are drawn on top of that by the drawing code.
 
+#include <memory>
 #include <string>
 
 #include "core/Automaton.h"
+#include "files/ImageLibrary.h"
 #include "frame/DisplayModeList.h"
 #include "frame/FrameObject.h"
 
@@ -23,8 +25,11 @@ public:
     // The full-screen modes of at least 640 x 480, built in Init.
     const frame::DisplayModeList& Modes() const { return m_modes; }
 
-    // Sets the window title ("Vorlen 1.0 [" + title + "]") and builds the list of modes.
+    // Sets the window title ("Vorlen 1.0 [" + title + "]"), starts the image library and
+    // builds the list of modes.
     void Init() override;
+    // Shuts the image library down.
+    void Shutdown() override;
 
     // The update callback: one driver step with the framework clock's frame time and rate.
     void Update();
@@ -34,4 +39,5 @@ public:
 private:
     Automaton m_automaton;
     frame::DisplayModeList m_modes;
+    std::unique_ptr<ImageLibrary> m_images;  // alive between Init and Shutdown
 };
