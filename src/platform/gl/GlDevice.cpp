@@ -554,27 +554,31 @@ Result GlDevice::ResetTarget(const PresentParameters& parameters) {
     return ApplyWindowMode(parameters);
 }
 
-Result GlDevice::NewTexture(const SurfaceDesc& desc, std::unique_ptr<BasicTexture>& texture) {
-    auto created = std::make_unique<GlTexture>(*this, desc);
+namespace {
+
+// Creates a resource object and hands it out only when its OpenGL objects were made.
+template <class Made, class Handed, class... Arguments>
+Result Make(std::unique_ptr<Handed>& out, Arguments&&... arguments) {
+    auto created = std::make_unique<Made>(std::forward<Arguments>(arguments)...);
     const Result result = created->Create();
-    if (result >= 0) texture = std::move(created);
+    if (result >= 0) out = std::move(created);
     return result;
+}
+
+}  // namespace
+
+Result GlDevice::NewTexture(const SurfaceDesc& desc, std::unique_ptr<BasicTexture>& texture) {
+    return Make<GlTexture>(texture, *this, desc);
 }
 
 Result GlDevice::NewVertexBuffer(uint32_t length, uint32_t usage, D3DPOOL pool,
                                  std::unique_ptr<BasicVertexBuffer>& buffer) {
-    auto created = std::make_unique<GlVertexBuffer>(*this, length, usage, pool);
-    const Result result = created->Create();
-    if (result >= 0) buffer = std::move(created);
-    return result;
+    return Make<GlVertexBuffer>(buffer, *this, length, usage, pool);
 }
 
 Result GlDevice::NewIndexBuffer(uint32_t length, uint32_t usage, D3DPOOL pool,
                                 std::unique_ptr<BasicIndexBuffer>& buffer) {
-    auto created = std::make_unique<GlIndexBuffer>(*this, length, usage, pool);
-    const Result result = created->Create();
-    if (result >= 0) buffer = std::move(created);
-    return result;
+    return Make<GlIndexBuffer>(buffer, *this, length, usage, pool);
 }
 
 Result GlDevice::ClearTarget(const std::vector<Rect>& rects, uint32_t flags, D3DCOLOR color, float z,
