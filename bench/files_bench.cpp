@@ -10,7 +10,7 @@
 #include <vector>
 #include <zlib.h>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 #include "files/ImageFile.h"
 #include "files/ImageLibrary.h"
 #include "files/TableFile.h"

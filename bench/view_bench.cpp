@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 #include "view/ViewSettings.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "core/HostFunctions.h"
 #include "core/SpeedScale.h"
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 #include "view/ViewGeometry.h"
 #include "xnl/TokenConversion.h"
 

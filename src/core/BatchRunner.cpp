@@ -7,7 +7,7 @@
 #include "core/ScriptMath.h"
 #include "errors/ErrorReport.h"
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 #include "xnl/TokenConversion.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "core/CompileMsgs.h"
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 using namespace AngelScript;
 

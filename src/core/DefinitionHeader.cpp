@@ -3,7 +3,7 @@
 #include "core/ScriptMath.h"
 #include "core/SpeedScale.h"
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 #include "xnl/TokenConversion.h"
 #include "xnl/XNLRead.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 #include "view/ViewSettings.h"
 
 class DefinitionHeader {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 double DriverClock::Now() { return GetTime(); }
 

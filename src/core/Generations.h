@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 
 class Generations {
 public:

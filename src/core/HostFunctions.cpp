@@ -9,7 +9,7 @@
 #include "core/HostCall.h"
 #include "core/NormalGenerator.h"
 #include "core/ScriptMath.h"
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 #include "view/ViewSettings.h"
 
 using namespace AngelScript;

@@ -4,7 +4,7 @@
 
 #include "core/HostCall.h"
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 using namespace AngelScript;
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "stream/NumericCasts.h"
+#include "base/NumericCasts.h"
 
 class CRandGenerator;
 class DriverClock;

@@ -6,7 +6,7 @@
 #include <zlib.h>
 
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 void CheckSystemCode(int code, std::string_view message, std::source_location where) {
     char buffer[256];

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "platform/System.h"
+#include "base/System.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "errors/ErrorTrail.h"
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "errors/PxError.h"
 
 #include "errors/ErrorReport.h"
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 namespace px {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 bool CheckDevIL(std::string_view message, std::source_location where) {
     bool any = false;

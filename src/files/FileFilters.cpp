@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 int FilterIndexFor(std::span<const FileFilter> filters, std::string_view path) {
     const std::string extension = ToLower(ExtensionOf(path));

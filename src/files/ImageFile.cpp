@@ -16,7 +16,7 @@
 #include "files/FileFilters.h"
 #include "files/ImageLibrary.h"
 #include "files/TemporaryFile.h"
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 #include "files/FileStatus.h"
 
 // Sets u1 of generation 0 for the cells the picture covers (its top-left min(width, Width) x

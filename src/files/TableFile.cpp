@@ -10,7 +10,7 @@
 #include "stream/Compression.h"
 #include "stream/Decompression.h"
 #include "stream/File.h"
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 namespace {
 

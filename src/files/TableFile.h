@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 #include "files/FileStatus.h"
 #include "stream/Base.h"
 

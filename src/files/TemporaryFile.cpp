@@ -10,7 +10,7 @@
 
 #include "errors/Checks.h"
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 TemporaryFile::~TemporaryFile() {
     if (!m_path.empty() && !m_committed) ::unlink(m_path.c_str());

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 namespace frame {
 

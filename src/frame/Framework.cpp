@@ -15,7 +15,7 @@
 #include "platform/sdl/MessageQueue.h"
 #include "platform/sdl/SdlWindow.h"
 #include "platform/sdl/VirtualKeys.h"
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 namespace frame {
 

@@ -11,7 +11,7 @@
 #include "frame/Clock.h"
 #include "frame/FrameConfig.h"
 #include "frame/FrameObject.h"
-#include "frame/VirtualSpace.h"
+#include "cells/VirtualSpace.h"
 #include "platform/Device.h"
 
 namespace frame {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "frame/VirtualSpace.h"
+#include "cells/VirtualSpace.h"
 
 namespace frame {
 

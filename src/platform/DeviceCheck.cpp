@@ -4,7 +4,7 @@
 
 #include "errors/ErrorTrail.h"
 #include "platform/DeviceResults.h"
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 platform::Result CheckDevice(platform::Result result, std::string_view message, std::source_location where) {
     if (result >= 0) return result;

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "core/Cell.h"
-#include "stream/NumericCasts.h"
+#include "cells/Cell.h"
+#include "base/NumericCasts.h"
 #include "view/ViewSettings.h"
 
 

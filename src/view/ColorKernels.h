@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/Cell.h"
-#include "stream/NumericCasts.h"
+#include "cells/Cell.h"
+#include "base/NumericCasts.h"
 #include "view/ViewSettings.h"
 
 namespace view_detail {

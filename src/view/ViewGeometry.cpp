@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "stream/NumericCasts.h"
+#include "base/NumericCasts.h"
 
 
 namespace {

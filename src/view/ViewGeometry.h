@@ -2,7 +2,7 @@
 // Where the world lies on the screen: zoom, the texture quad, the grid of cell squares, and
 // the way back from a point to a cell. Pure functions of the settings and the back-buffer size.
 
-#include "frame/VirtualSpace.h"
+#include "cells/VirtualSpace.h"
 #include "view/ViewSettings.h"
 
 // The world is drawn inside this rectangle of the virtual drawing space.

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "stream/Utilities.h"
-#include "stream/NumericCasts.h"
+#include "base/Utilities.h"
+#include "base/NumericCasts.h"
 #include "view/ViewSettings.h"
 #include "xnl/TokenConversion.h"
 #include "xnl/XNLRead.h"

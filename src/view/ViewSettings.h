@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 
 namespace px {
 class CXNLRead;

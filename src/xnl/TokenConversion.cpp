@@ -5,7 +5,7 @@
 #include <cmath>
 #include <system_error>
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 #include "xnl/TokenConversion.h"
 
 namespace px {

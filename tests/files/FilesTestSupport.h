@@ -12,7 +12,7 @@
 #include <sys/resource.h>
 #include <zlib.h>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 #include "errors/ErrorTrail.h"
 
 class ScratchDirectory : public ::testing::Test {

@@ -10,7 +10,7 @@
 #include "FrameTestSupport.h"
 #include "frame/Framework.h"
 #include "frame/InputDispatcher.h"
-#include "platform/RecordingDevice.h"
+#include "platform/recording/RecordingDevice.h"
 
 namespace {
 

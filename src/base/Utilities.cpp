@@ -1,4 +1,4 @@
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 #include <cassert>
 #include <cerrno>
@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/System.h"
+#include "base/System.h"
 
 double GetTime() { return platform::MonotonicSeconds(); }
 

@@ -1,4 +1,4 @@
-#include "platform/System.h"
+#include "base/System.h"
 
 #include <cerrno>
 #include <climits>

@@ -3,7 +3,7 @@
 #include <tuple>
 
 #include "FilesTestSupport.h"
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 namespace {
 
