@@ -14,6 +14,7 @@
 #include "errors/ErrorTrail.h"
 #include "frame/Framework.h"
 
+namespace frame {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -28,7 +29,7 @@ public:
     void RestoreDeviceObjects() override {
         platform::Result result = frame::GetDevice()->CreateTexture(TextureSize, TextureSize, 1, platform::D3DUSAGE_DYNAMIC,
                                                                     platform::D3DFMT_X8R8G8B8, platform::D3DPOOL_DEFAULT, Texture);
-        if (result < 0) RaiseError("no texture");
+        if (result < 0) errors::RaiseError("no texture");
     }
     void InvalidateDeviceObjects() override { Texture.reset(); }
 };
@@ -41,7 +42,7 @@ void DrawTextureFrame(TextureHolder& holder, uint32_t frame) {
     platform::Device* device = frame::GetDevice();
     platform::LockedRect locked;
     if (holder.Texture->LockRect(0, locked, nullptr, platform::D3DLOCK_DISCARD) < 0) {
-        RaiseError("lock failed");
+        errors::RaiseError("lock failed");
         return;
     }
     for (uint32_t y = 0; y < TextureSize; ++y) {
@@ -67,7 +68,7 @@ void RunFrames(benchmark::State& state, bool withTexture) {
     const int frames = static_cast<int>(state.range(0));
     double measured = 0, reported = 0;
     for (auto _ : state) {
-        ClearErrors();
+        errors::ClearErrors();
         frame::ClearRegistry();
         TextureHolder holder;
         if (withTexture) frame::Register(&holder);
@@ -84,7 +85,7 @@ void RunFrames(benchmark::State& state, bool withTexture) {
             }
         };
         int code = frame::Run(config, {800, 600, 100, false});
-        if (code != 0 || ErrorRaised() || drawn != frames) {
+        if (code != 0 || errors::ErrorRaised() || drawn != frames) {
             state.SkipWithError("the run failed");
             break;
         }
@@ -105,6 +106,8 @@ BENCHMARK(EmptyLoop)->Arg(2000)->UseManualTime()->Unit(benchmark::kMillisecond)-
 BENCHMARK(DynamicTexture1000)->Arg(200)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
+
+}  // namespace frame
 
 int main(int argc, char** argv) {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);

@@ -12,6 +12,8 @@
 #include "frame/DisplayModeList.h"
 #include "frame/FrameObject.h"
 
+namespace app {
+
 class Application : public frame::FrameObject {
 public:
     // Loads the definition (OnInit included). ErrorRaised afterwards means it failed, and the
@@ -21,7 +23,7 @@ public:
     Application& operator=(const Application&) = delete;
     virtual ~Application() = default;
 
-    Automaton& Machine() { return m_automaton; }
+    core::Automaton& Machine() { return m_automaton; }
     // The full-screen modes of at least 640 x 480, built in Init.
     const frame::DisplayModeList& Modes() const { return m_modes; }
 
@@ -37,7 +39,9 @@ public:
     void RenderFrame();
 
 private:
-    Automaton m_automaton;
+    core::Automaton m_automaton;
     frame::DisplayModeList m_modes;
-    std::unique_ptr<ImageLibrary> m_images;  // alive between Init and Shutdown
+    std::unique_ptr<files::ImageLibrary> m_images;  // alive between Init and Shutdown
 };
+
+}  // namespace app

@@ -7,9 +7,9 @@
 #include "files/ImageLibrary.h"
 
 int main(int argc, char** argv) {
-    ImageLibrary images;  // the picture actions use it; it lives for the whole run
-    BatchRunner runner;
-    AddIterationActions(runner);
-    AddFileActions(runner);
+    files::ImageLibrary images;  // the picture actions use it; it lives for the whole run
+    core::BatchRunner runner;
+    core::AddIterationActions(runner);
+    files::AddFileActions(runner);
     return runner.Run(argc, argv);
 }

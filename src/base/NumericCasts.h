@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace base {
+
 // Truncation toward zero; NaN gives 0, values beyond the int32 range give its nearest end.
 inline int32_t TruncateToInt32(double value) {
     if (!(value == value)) return 0;
@@ -28,3 +30,5 @@ inline float NarrowToFloat(double value) {
     if (value < -Largest) return -FLT_MAX;
     return static_cast<float>(value);
 }
+
+}  // namespace base

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <memory>
 
+namespace cells {
+
 // One cell: four booleans (one byte each, 0 or 1), four unsigned and four float fields, with
 // no gaps. Table files store cells in exactly this layout.
 struct Cell {
@@ -85,3 +87,5 @@ inline void WrapCoordinates(int& x, int& y, int width, int height) {
     y %= height;
     if (y < 0) y += height;
 }
+
+}  // namespace cells

@@ -3,13 +3,19 @@
 #include <cassert>
 #include <filesystem>
 
+#include "base/Utilities.h"
 #include "core/CRandGenerator.h"
 #include "core/HostFunctions.h"
 #include "core/SpeedScale.h"
 #include "errors/ErrorTrail.h"
-#include "base/Utilities.h"
 #include "view/ViewGeometry.h"
 #include "xnl/TokenConversion.h"
+
+namespace core {
+
+using errors::AddError;
+using errors::ErrorRaised;
+using errors::RaiseError;
 
 namespace {
 
@@ -23,7 +29,7 @@ bool ReadDefinitionFile(const std::string& path, std::string& text) {
     if (!std::filesystem::is_regular_file(path, error)) return false;
     uintmax_t size = std::filesystem::file_size(path, error);
     if (error || size > LargestDefinition) return false;
-    return ReadTextFile(path, text);
+    return base::ReadTextFile(path, text);
 }
 // Per-frame work budgets, in seconds of the driver's clock.
 constexpr double CountedRunBudget = 0.05;
@@ -49,7 +55,7 @@ bool Automaton::LoadDefinition(const std::string& path) {
     } else {
         std::string code = text.substr(marker + CodeMarker.size());
         text.resize(marker);
-        if (m_header.ParseHeader(text, DirectoryOf(path))) {
+        if (m_header.ParseHeader(text, base::DirectoryOf(path))) {
             SetZoom(m_header.Zoom);
             SetIterationPeriod(m_header.IterationPeriod);
             // Scripts may read cells while they compile (global initialisers): before the
@@ -175,7 +181,7 @@ bool Automaton::SingleStep() {
 
 bool Automaton::StartIterations(std::string_view text) {
     int32_t count = 0;
-    if (StrToInt(text, count, 10) != StrToIntOk || count <= 0) {
+    if (px::StrToInt(text, count, 10) != px::StrToIntOk || count <= 0) {
         SetStatus("Błędna liczba", StatusWarningColor);
         return false;
     }
@@ -203,7 +209,7 @@ bool Automaton::RunCountedIterations(int32_t count, const std::function<void(int
 std::string Automaton::FormatCounter(uint32_t number) {
     // A blank before each group of three digits counted from the right (a 32-bit number has
     // at most ten digits, so at most three blanks).
-    std::string digits = UIntToStr(number);
+    std::string digits = base::UIntToStr(number);
     size_t first = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
     std::string text = digits.substr(0, first);
     for (size_t at = first; at < digits.size(); at += 3) {
@@ -216,7 +222,7 @@ std::string Automaton::FormatCounter(uint32_t number) {
 std::string Automaton::CounterText() const {
     std::string text = FormatCounter(m_iterationCounter);
     if (m_pendingIterations > 0)
-        text += " (" + IntToStr(m_requestedIterations - m_pendingIterations) + "/" + IntToStr(m_requestedIterations) + ")";
+        text += " (" + base::IntToStr(m_requestedIterations - m_pendingIterations) + "/" + base::IntToStr(m_requestedIterations) + ")";
     return text;
 }
 
@@ -228,16 +234,16 @@ void Automaton::SetStatus(std::string text, uint32_t color) {
 // --- View state ------------------------------------------------------------------------------
 
 void Automaton::SetZoom(float zoom) {
-    m_zoom = ClampZoom(zoom);
-    m_zoomPosition = ZoomToPosition(m_zoom);
+    m_zoom = view::ClampZoom(zoom);
+    m_zoomPosition = view::ZoomToPosition(m_zoom);
 }
 
 void Automaton::SetZoomPosition(float position) {
     m_zoomPosition = ClampTrackPosition(position);
-    m_zoom = PositionToZoom(m_zoomPosition);
+    m_zoom = view::PositionToZoom(m_zoomPosition);
 }
 
-void Automaton::SetFittingZoom(float zoom) { m_zoomMark1 = ZoomToPosition(ClampZoom(zoom)); }
+void Automaton::SetFittingZoom(float zoom) { m_zoomMark1 = view::ZoomToPosition(view::ClampZoom(zoom)); }
 
 // --- User buttons and callbacks --------------------------------------------------------------
 
@@ -305,3 +311,5 @@ bool Automaton::BeforeImageSaved() {
     m_cells.Rotate();
     return true;
 }
+
+}  // namespace core

@@ -20,6 +20,8 @@
 #include "core/ScriptHost.h"
 #include "core/StatusColors.h"
 
+namespace core {
+
 
 class Automaton {
 public:
@@ -43,7 +45,7 @@ public:
     int Width() const { return m_header.Width; }
     int Height() const { return m_header.Height; }
     int Buffers() const { return m_header.Buffers; }
-    const ViewSettings& View() const { return m_header.View; }
+    const view::ViewSettings& View() const { return m_header.View; }
     uint32_t Background() const { return m_header.Background; }
 
     Generations& Cells() { return m_cells; }
@@ -115,7 +117,7 @@ public:
     bool Filtered() const { return m_filtered; }
     bool Tiled() const { return m_tiled; }
     // The Filter and Tile toggles are enabled only for the texture view; pressed = the flag.
-    bool FilterTileEnabled() const { return m_header.View.Kind == ViewKind::Texture; }
+    bool FilterTileEnabled() const { return m_header.View.Kind == view::ViewKind::Texture; }
     void ToggleFiltered() { m_filtered = !m_filtered; }
     void ToggleTiled() { m_tiled = !m_tiled; }
 
@@ -201,3 +203,5 @@ private:
     std::array<bool, UserButtons> m_buttonDown {};
     bool m_mouseHeld { false };
 };
+
+}  // namespace core

@@ -3,12 +3,14 @@
 #include <cassert>
 #include <unistd.h>
 
+#include "base/Utilities.h"
 #include "core/Automaton.h"
 #include "core/ScriptMath.h"
 #include "errors/ErrorReport.h"
 #include "errors/ErrorTrail.h"
-#include "base/Utilities.h"
 #include "xnl/TokenConversion.h"
+
+namespace core {
 
 namespace {
 
@@ -17,7 +19,7 @@ constexpr double ProgressDelay = 1.0;     // seconds before a progress line appe
 constexpr double ProgressInterval = 0.2;  // seconds between its refreshes
 
 bool ParseCount(const std::string& text, int32_t& count) {
-    return StrToInt(text, count, 10) == StrToIntOk && count > 0;
+    return px::StrToInt(text, count, 10) == px::StrToIntOk && count > 0;
 }
 
 }  // namespace
@@ -79,16 +81,16 @@ int BatchRunner::Run(int argc, const char* const* argv) {
     SeedProcessGenerators(DriverClock::System());
     Automaton automaton;
     if (!automaton.LoadDefinition(definition)) {
-        PrintErrorChain(m_err);
+        errors::PrintErrorChain(m_err);
         return static_cast<int>(BatchExit::LoadFailed);
     }
     for (const Step& step : steps) {
-        m_actionStart = GetTime();
+        m_actionStart = base::GetTime();
         m_lastProgress = 0;
         bool ok = step.What->Run(*this, automaton, step.Argument);
         EndProgress();
         if (!ok) {
-            if (ErrorRaised()) PrintErrorChain(m_err);
+            if (errors::ErrorRaised()) errors::PrintErrorChain(m_err);
             return static_cast<int>(BatchExit::Failure);
         }
     }
@@ -98,7 +100,7 @@ int BatchRunner::Run(int argc, const char* const* argv) {
 
 void BatchRunner::Progress(const std::function<std::string()>& text) {
     if (!m_terminal) return;
-    double now = GetTime();
+    double now = base::GetTime();
     if (now - m_actionStart < ProgressDelay || now - m_lastProgress < ProgressInterval) return;
     m_lastProgress = now;
     std::fprintf(m_err, "\r\033[K%s", text().c_str());
@@ -129,3 +131,5 @@ void AddIterationActions(BatchRunner& runner) {
         },
     });
 }
+
+}  // namespace core

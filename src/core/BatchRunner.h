@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace core {
+
 class Automaton;
 
 // Exit statuses of the batch runner.
@@ -79,3 +81,5 @@ private:
 
 // -n N and --iterations N: a counted run of N iterations.
 void AddIterationActions(BatchRunner& runner);
+
+}  // namespace core

@@ -9,6 +9,8 @@
 #include "cells/Cell.h"
 #include "view/ViewSettings.h"
 
+namespace core {
+
 class DefinitionHeader {
 public:
     static constexpr int UserButtons = 10;
@@ -28,8 +30,8 @@ public:
     int Buffers { 0 };  // 0: absent
     int Width { 0 };
     int Height { 0 };
-    Cell DefaultCell {};
-    ViewSettings View;
+    cells::Cell DefaultCell {};
+    view::ViewSettings View;
     bool ViewPresent { false };
     uint32_t Background { 0 };
     bool BackgroundPresent { false };
@@ -48,3 +50,5 @@ private:
     void ParseSize(px::CXNLRead& reader, const std::string& name, int& value, int maximum);
     void ParseBody(px::CXNLRead& reader);
 };
+
+}  // namespace core

@@ -2,10 +2,18 @@
 
 #include <cassert>
 
+#include "base/Utilities.h"
 #include "core/HostCall.h"
 #include "errors/ErrorTrail.h"
-#include "base/Utilities.h"
 
+namespace core {
+
+using errors::AddError;
+using errors::AddErrorAt;
+using errors::ErrorPosition;
+using errors::ErrorRaised;
+using errors::RaiseError;
+using errors::RaiseErrorAt;
 using namespace AngelScript;
 
 namespace {
@@ -84,7 +92,7 @@ void ScriptHost::LookUpCallbacks(asIScriptModule& module) {
     m_ids.OnSaveImage = FunctionId(module, "void OnSaveImage()");
     for (int slot = 0; slot < 10; ++slot) {
         int digit = slot < 9 ? slot + 1 : 0;
-        std::string declaration = "void OnButton" + IntToStr(digit) + "()";
+        std::string declaration = "void OnButton" + base::IntToStr(digit) + "()";
         m_ids.Buttons[static_cast<size_t>(slot)] = FunctionId(module, declaration.c_str());
     }
     m_ids.OnMouseDown = MouseCallbackId(module, "OnMouseDown");
@@ -95,7 +103,7 @@ void ScriptHost::LookUpCallbacks(asIScriptModule& module) {
 bool ScriptHost::PrepareCall(int id) {
     asIScriptFunction* function = m_engine && id >= 0 ? m_engine->GetFunctionById(id) : nullptr;
     if (!m_context || m_context->Prepare(function) < 0) {
-        RaiseError("Nie można przygotować wywołania funkcji o ID: " + IntToStr(id));
+        RaiseError("Nie można przygotować wywołania funkcji o ID: " + base::IntToStr(id));
         return false;
     }
     return true;
@@ -104,7 +112,7 @@ bool ScriptHost::PrepareCall(int id) {
 bool ScriptHost::ExecuteCall() {
     int result = m_context->Execute();
     if (result == asEXECUTION_EXCEPTION) {
-        RaiseErrorAt("Wiersz: " + IntToStr(m_context->GetExceptionLineNumber()), ErrorPosition::None());
+        RaiseErrorAt("Wiersz: " + base::IntToStr(m_context->GetExceptionLineNumber()), ErrorPosition::None());
         const asIScriptFunction* function = m_context->GetExceptionFunction();
         AddErrorAt(std::string("Funkcja: ") + (function ? function->GetDeclaration() : ""), ErrorPosition::None());
         const char* text = m_context->GetExceptionString();
@@ -128,3 +136,5 @@ bool ScriptHost::CallWithPosition(int id, int x, int y) {
     m_context->SetArgDWord(1, static_cast<asDWORD>(y));
     return ExecuteCall();
 }
+
+}  // namespace core

@@ -11,6 +11,8 @@
 #include "core/AngelScript.h"
 #include "core/CompileMsgs.h"
 
+namespace core {
+
 // Function ids of the callbacks; negative when the script does not define one.
 struct CallbackIds {
     int OnInit { -1 };
@@ -69,3 +71,5 @@ private:
     CallbackIds m_ids;
 
 };
+
+}  // namespace core

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace core {
+
 float ClampIterationPeriod(float period) {
     if (!(period <= LongestIterationPeriod)) period = LongestIterationPeriod;
     if (period < ShortestIterationPeriod) period = ShortestIterationPeriod;
@@ -19,3 +21,5 @@ float PeriodToPosition(float period) {
 }
 
 float PositionToPeriod(float position) { return std::pow(10.0f, 6.0f * (1.0f - position) - 5.0f); }
+
+}  // namespace core

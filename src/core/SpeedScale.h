@@ -1,4 +1,6 @@
 #pragma once
+
+namespace core {
 // The speed scale: iteration periods between 0.00001 s and 10 s, and the speed track bar's
 // position for them, position = 1 - (log10(period) + 5) / 6 (1: 100000 iterations a second,
 // 0: one iteration every 10 seconds).
@@ -14,3 +16,5 @@ float ClampTrackPosition(float position);
 float PeriodToPosition(float period);
 // The period of a position: 10^(6 (1 - position) - 5).
 float PositionToPeriod(float position);
+
+}  // namespace core

@@ -1,7 +1,7 @@
 #include "errors/PxError.h"
 
-#include "errors/ErrorReport.h"
 #include "base/Utilities.h"
+#include "errors/ErrorReport.h"
 
 namespace px {
 
@@ -9,14 +9,14 @@ int32_t ReportNumber = 1;
 
 void CError::Report(CReportFile& file) const {
     file.WriteLine("");
-    WriteEnvironment(file, ReportClock::Utc);
+    errors::WriteEnvironment(file, errors::ReportClock::Utc);
     if (!File.empty() || Line >= 0) {
         file.WriteLine("Źródło");
         if (!File.empty()) file.WriteField("  Plik       : ", File);
-        if (Line >= 0) file.WriteField("  Wiersz     : ", IntToStr(Line));
+        if (Line >= 0) file.WriteField("  Wiersz     : ", base::IntToStr(Line));
     }
     file.WriteLine("Błąd");
-    file.WriteField("  Numer      : ", IntToStr(ReportNumber));
+    file.WriteField("  Numer      : ", base::IntToStr(ReportNumber));
     ++ReportNumber;
     file.WriteField("  Komunikat  : ", Message);
 }
@@ -48,9 +48,9 @@ CParserError::CParserError(const std::string& text, uint32_t position)
 void CParserError::Report(CReportFile& file) const {
     CError::Report(file);
     file.WriteLine("Parser");
-    file.WriteField("  Znak       : ", UIntToStr(Position));
-    file.WriteField("  Wiersz     : ", UIntToStr(TextRow));
-    file.WriteField("  Kolumna    : ", UIntToStr(TextColumn));
+    file.WriteField("  Znak       : ", base::UIntToStr(Position));
+    file.WriteField("  Wiersz     : ", base::UIntToStr(TextRow));
+    file.WriteField("  Kolumna    : ", base::UIntToStr(TextColumn));
 }
 
 const char* XnlErrorText(int32_t kind) {
@@ -71,7 +71,7 @@ const char* XnlErrorText(int32_t kind) {
 void CXNLError::Report(CReportFile& file) const {
     CParserError::Report(file);
     file.WriteLine("XNL");
-    file.WriteField("  Typ        : ", IntToStr(Kind));
+    file.WriteField("  Typ        : ", base::IntToStr(Kind));
     file.WriteField("  Komunikat  : ", KindText());
 }
 

@@ -9,28 +9,30 @@
 #include "files/ImageFile.h"
 #include "files/TableFile.h"
 
+namespace files {
+
 namespace {
 
-bool Report(Automaton& automaton, const FileStatus& status) {
+bool Report(core::Automaton& automaton, const FileStatus& status) {
     automaton.SetStatus(status.Text, status.Color);
-    return status.Color == StatusInfoColor;
+    return status.Color == core::StatusInfoColor;
 }
 
 // A failure whose details are in the trail: the status replaces them.
-bool Fail(Automaton& automaton, const char* text) {
-    ClearErrors();
-    return Report(automaton, { text, StatusWarningColor });
+bool Fail(core::Automaton& automaton, const char* text) {
+    errors::ClearErrors();
+    return Report(automaton, { text, core::StatusWarningColor });
 }
 
-using Command = bool (*)(Automaton&, const std::string&);
+using Command = bool (*)(core::Automaton&, const std::string&);
 
-BatchRunner::Action FileAction(const char* name, const char* help, Command command) {
+core::BatchRunner::Action FileAction(const char* name, const char* help, Command command) {
     return {
         name,
         "",
-        BatchRunner::ArgumentKind::Path,
+        core::BatchRunner::ArgumentKind::Path,
         help,
-        [command](BatchRunner& runner, Automaton& automaton, const std::string& path) {
+        [command](core::BatchRunner& runner, core::Automaton& automaton, const std::string& path) {
             const bool done = command(automaton, path);
             std::FILE* stream = done ? runner.Out() : runner.Err();
             std::fprintf(stream, "%s\n", automaton.StatusText().c_str());
@@ -42,36 +44,38 @@ BatchRunner::Action FileAction(const char* name, const char* help, Command comma
 
 }  // namespace
 
-bool LoadTableCommand(Automaton& automaton, const std::string& path) {
+bool LoadTableCommand(core::Automaton& automaton, const std::string& path) {
     const TableLoad load = LoadTable(automaton.Cells().Table(0), path);
     if (load.CellsRead) automaton.AfterTableLoaded();
     return Report(automaton, load.Status);
 }
 
-bool SaveTableCommand(Automaton& automaton, const std::string& path, int filterIndex) {
+bool SaveTableCommand(core::Automaton& automaton, const std::string& path, int filterIndex) {
     return Report(automaton, SaveTable(automaton.Cells().Shown(), path, filterIndex == 1));
 }
 
-bool LoadImageCommand(Automaton& automaton, const std::string& path) {
+bool LoadImageCommand(core::Automaton& automaton, const std::string& path) {
     if (!ImportImage(automaton.Cells().Table(0), path)) return Fail(automaton, "Błąd - nie można wczytać obrazka");
     if (!automaton.AfterImageLoaded()) return Fail(automaton, "Nie można wykonać funkcji OnLoadImage()");
-    return Report(automaton, { "Obrazek został wczytany", StatusInfoColor });
+    return Report(automaton, { "Obrazek został wczytany", core::StatusInfoColor });
 }
 
-bool SaveImageCommand(Automaton& automaton, const std::string& path, int filterIndex) {
+bool SaveImageCommand(core::Automaton& automaton, const std::string& path, int filterIndex) {
     if (!automaton.BeforeImageSaved()) return Fail(automaton, "Nie można wykonać funkcji OnSaveImage()");
     return Report(automaton, ExportImage(automaton.Cells().Table(0), path, filterIndex));
 }
 
-void AddFileActions(BatchRunner& runner) {
+void AddFileActions(core::BatchRunner& runner) {
     runner.AddAction(FileAction("--load-table", "wczytuje tablicę (w którymkolwiek formacie)", LoadTableCommand));
     runner.AddAction(FileAction("--save-table", "zapisuje tablicę (.vls skompresowana, inaczej .vln)",
-                                [](Automaton& automaton, const std::string& path) {
+                                [](core::Automaton& automaton, const std::string& path) {
                                     return SaveTableCommand(automaton, path, FilterIndexFor(SaveTableFilters, path));
                                 }));
     runner.AddAction(FileAction("--load-image", "wczytuje obrazek", LoadImageCommand));
     runner.AddAction(FileAction("--save-image", "zapisuje obrazek (format według rozszerzenia)",
-                                [](Automaton& automaton, const std::string& path) {
+                                [](core::Automaton& automaton, const std::string& path) {
                                     return SaveImageCommand(automaton, path, FilterIndexFor(SaveImageFilters, path));
                                 }));
 }
+
+}  // namespace files

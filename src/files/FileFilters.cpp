@@ -4,8 +4,10 @@
 
 #include "base/Utilities.h"
 
+namespace files {
+
 int FilterIndexFor(std::span<const FileFilter> filters, std::string_view path) {
-    const std::string extension = ToLower(ExtensionOf(path));
+    const std::string extension = base::ToLower(base::ExtensionOf(path));
     for (size_t i = 0; !extension.empty() && i + 1 < filters.size(); ++i) {
         std::string_view patterns = filters[i].Pattern;
         while (!patterns.empty()) {
@@ -18,3 +20,5 @@ int FilterIndexFor(std::span<const FileFilter> filters, std::string_view path) {
     }
     return static_cast<int>(filters.size());
 }
+
+}  // namespace files

@@ -7,6 +7,8 @@
 #include <span>
 #include <string_view>
 
+namespace files {
+
 struct FileFilter {
     std::string_view Name;
     std::string_view Pattern;           // extensions as "*.jpg;*.jpeg", or "*.*"
@@ -78,3 +80,5 @@ inline constexpr std::array<FileFilter, 12> SaveImageFilters { {
 // The 1-based index of the first entry of `filters` but the last whose pattern names the
 // lower-cased extension of `path`; the last (all-files) entry's index when none does.
 int FilterIndexFor(std::span<const FileFilter> filters, std::string_view path);
+
+}  // namespace files

@@ -6,7 +6,11 @@
 
 #include "core/StatusColors.h"
 
+namespace files {
+
 struct FileStatus {
     std::string Text;
-    uint32_t Color { StatusInfoColor };  // 0xAARRGGBB
+    uint32_t Color { core::StatusInfoColor };  // 0xAARRGGBB
 };
+
+}  // namespace files

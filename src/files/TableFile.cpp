@@ -5,19 +5,25 @@
 #include <cstring>
 #include <vector>
 
+#include "base/Utilities.h"
 #include "errors/ErrorTrail.h"
 #include "files/TemporaryFile.h"
 #include "stream/Compression.h"
 #include "stream/Decompression.h"
 #include "stream/File.h"
-#include "base/Utilities.h"
+
+namespace files {
+
+using errors::ClearErrors;
+using errors::ErrorRaised;
+using errors::RaiseError;
 
 namespace {
 
 // The in-memory Cell has the file's record layout; only the byte order must match.
 static_assert(std::endian::native == std::endian::little, "table records are little-endian");
 constexpr uint32_t RecordSize = 36;
-static_assert(sizeof(Cell) == RecordSize);
+static_assert(sizeof(cells::Cell) == RecordSize);
 
 // Skipped records are read through a buffer of this many records.
 constexpr uint32_t SkipRecords = 1820;
@@ -25,13 +31,13 @@ constexpr uint32_t SkipRecords = 1820;
 constexpr std::string_view CompressedMagic = "VLS1";
 constexpr std::string_view PlainMagic = "VLN1";
 
-void EncodeRecord(const Cell& cell, uint8_t* record) {
+void EncodeRecord(const cells::Cell& cell, uint8_t* record) {
     std::memcpy(record, &cell, RecordSize);
     for (int i = 0; i < 4; ++i) record[i] = record[i] != 0 ? 1 : 0;
 }
 
 // Copies the fields of `record` of which all bytes are among the first `available` ones.
-void DecodeRecord(const uint8_t* record, uint32_t available, Cell& cell) {
+void DecodeRecord(const uint8_t* record, uint32_t available, cells::Cell& cell) {
     if (available >= RecordSize) {
         std::memcpy(&cell, record, RecordSize);
         for (int i = 0; i < 4; ++i) (&cell.b1)[i] = record[i] != 0 ? 1 : 0;
@@ -44,7 +50,7 @@ void DecodeRecord(const uint8_t* record, uint32_t available, Cell& cell) {
 
 }  // namespace
 
-void WriteCells(stream::Base& stream, const CellTable& table) {
+void WriteCells(stream::Base& stream, const cells::CellTable& table) {
     // One write per row: the records of a row lie in different columns of the table, so the
     // row is gathered first. The row buffer is the only copy.
     const uint32_t width = static_cast<uint32_t>(table.Width());
@@ -56,7 +62,7 @@ void WriteCells(stream::Base& stream, const CellTable& table) {
     }
 }
 
-void ReadCells(stream::Base& stream, CellTable& table, int32_t width, int32_t height) {
+void ReadCells(stream::Base& stream, cells::CellTable& table, int32_t width, int32_t height) {
     const int rows = std::min(height, table.Height());
     const uint32_t kept = width > 0 ? static_cast<uint32_t>(std::min(width, table.Width())) : 0;
     const uint64_t skipped = width > 0 ? static_cast<uint64_t>(width) - kept : 0;
@@ -79,8 +85,8 @@ void ReadCells(stream::Base& stream, CellTable& table, int32_t width, int32_t he
     }
 }
 
-FileStatus SaveTable(const CellTable& table, std::string path, bool compressed) {
-    if (ExtensionOf(path).empty()) path += compressed ? ".vls" : ".vln";
+FileStatus SaveTable(const cells::CellTable& table, std::string path, bool compressed) {
+    if (base::ExtensionOf(path).empty()) path += compressed ? ".vls" : ".vln";
     TemporaryFile temporary;
     if (temporary.Create(path)) {
         stream::File file;
@@ -99,13 +105,13 @@ FileStatus SaveTable(const CellTable& table, std::string path, bool compressed) 
             if (!ErrorRaised()) temporary.Commit();
         }
     }
-    FileStatus status { "Tablica została zapisana", StatusInfoColor };
-    if (ErrorRaised()) status = { "Błąd - nie można zapisać tablicy", StatusWarningColor };
+    FileStatus status { "Tablica została zapisana", core::StatusInfoColor };
+    if (ErrorRaised()) status = { "Błąd - nie można zapisać tablicy", core::StatusWarningColor };
     ClearErrors();
     return status;
 }
 
-TableLoad LoadTable(CellTable& table, const std::string& path) {
+TableLoad LoadTable(cells::CellTable& table, const std::string& path) {
     bool cellsRead = false;
     {
         stream::File file;
@@ -131,8 +137,10 @@ TableLoad LoadTable(CellTable& table, const std::string& path) {
             }
         }
     }
-    TableLoad load { { "Tablica została wczytana", StatusInfoColor }, cellsRead };
-    if (ErrorRaised()) load.Status = { "Błąd - nie można wczytać tablicy", StatusWarningColor };
+    TableLoad load { { "Tablica została wczytana", core::StatusInfoColor }, cellsRead };
+    if (ErrorRaised()) load.Status = { "Błąd - nie można wczytać tablicy", core::StatusWarningColor };
     ClearErrors();
     return load;
 }
+
+}  // namespace files

@@ -6,7 +6,7 @@
 
 namespace frame {
 
-Clock::Clock() : m_source([] { return ::GetTime(); }) {}
+Clock::Clock() : m_source([] { return base::GetTime(); }) {}
 
 Clock::Clock(TimeSource source) : m_source(std::move(source)) {}
 

@@ -1,7 +1,9 @@
 #include "frame/FileDialog.h"
 
-#include "platform/gtk/FileChooser.h"
 #include "platform/gtk/DesktopFileChooser.h"
+#include "platform/gtk/FileChooser.h"
+
+namespace frame {
 
 namespace {
 
@@ -52,3 +54,5 @@ bool FileDialog(FileDialogKind kind, std::string_view title, std::string_view fi
     if (chosenFilter) *chosenFilter = static_cast<int>(selected) + 1;
     return true;
 }
+
+}  // namespace frame

@@ -9,6 +9,8 @@ namespace platform {
 class FileChooser;
 }
 
+namespace frame {
+
 enum class FileDialogKind { Open, Save };
 
 // Shows the dialog with `title` and the entries of `filters` (a list made by
@@ -23,3 +25,5 @@ bool FileDialog(FileDialogKind kind, std::string_view title, std::string_view fi
 // The chooser FileDialog shows from now on; nullptr restores the desktop's (GTK) chooser.
 // The chooser stays the caller's.
 void SetFileChooser(platform::FileChooser* chooser);
+
+}  // namespace frame

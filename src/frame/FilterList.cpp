@@ -1,5 +1,7 @@
 #include "frame/FilterList.h"
 
+namespace frame {
+
 void FilterList::AddFilter(std::string_view name, std::string_view pattern, bool showPattern) {
     m_text += name;
     if (showPattern) {
@@ -18,3 +20,5 @@ std::string FilterList::FinishFilters(bool allFiles) {
     finished += '\0';
     return finished;
 }
+
+}  // namespace frame

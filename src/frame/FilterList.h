@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace frame {
+
 class FilterList {
 public:
     // Empties the list.
@@ -22,3 +24,5 @@ public:
 private:
     std::string m_text;
 };
+
+}  // namespace frame

@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "base/Utilities.h"
 #include "errors/ErrorReport.h"
 #include "errors/ErrorTrail.h"
 #include "frame/DisplayText.h"
@@ -15,9 +16,13 @@
 #include "platform/sdl/MessageQueue.h"
 #include "platform/sdl/SdlWindow.h"
 #include "platform/sdl/VirtualKeys.h"
-#include "base/Utilities.h"
 
 namespace frame {
+
+using errors::AddError;
+using errors::ErrorRaised;
+using errors::GuardedRun;
+using errors::RaiseError;
 
 namespace {
 
@@ -50,7 +55,7 @@ struct State {
     std::unique_ptr<platform::Device> Device;
     std::unique_ptr<platform::StateBlock> DefaultState;
     platform::Matrix Identity;
-    std::vector<VirtualRect> ClipStack;
+    std::vector<cells::VirtualRect> ClipStack;
 
     int32_t PauseCounter { 0 };
     bool Suspended { false };
@@ -124,7 +129,7 @@ int32_t TruncateToInt(float value) {
     return static_cast<int32_t>(value);
 }
 
-Result SetProjection(const VirtualRect& rect) {
+Result SetProjection(const cells::VirtualRect& rect) {
     platform::Matrix projection =
         platform::MatrixOrthoOffCenterLH(rect.Left, rect.Right, rect.Bottom, rect.Top, NearZ, FarZ);
     return The().Device->SetTransform(platform::D3DTS_PROJECTION, projection);
@@ -192,7 +197,7 @@ bool RecoverLostDevice() {
             ResetDevice();
             if (ErrorRaised()) return false;
         } else {
-            CheckDevice(result, "Błąd podczas testowania poziomu kooperatywności urządzenia");
+            platform::CheckDevice(result, "Błąd podczas testowania poziomu kooperatywności urządzenia");
             RequestClose();
             s.DeviceLost = false;
             return false;
@@ -210,7 +215,7 @@ void Present() {
         s.DeviceLost = true;
         return;
     }
-    CheckDevice(result, "Nie można wyświetlić ekranu");
+    platform::CheckDevice(result, "Nie można wyświetlić ekranu");
 }
 
 void DrawStep() {
@@ -511,7 +516,7 @@ bool CreateDevice() {
     if (result >= 0 && !s.Device) result = platform::D3DERR_NOTAVAILABLE;
     if (result < 0) {
         s.Device.reset();
-        CheckDevice(result, "Nie można utworzyć urządzenia (prawdopodobnie za słaby sprzęt - karta graficzna bez akceleracji)");
+        platform::CheckDevice(result, "Nie można utworzyć urządzenia (prawdopodobnie za słaby sprzęt - karta graficzna bez akceleracji)");
         return false;
     }
     return true;
@@ -529,7 +534,7 @@ void RecordDefaultState() {
     if (!s.Device) return;
     s.Device->SetRenderState(platform::D3DRS_LIGHTING, 0);
     Result result = s.Device->CreateStateBlock(platform::D3DSBT_ALL, s.DefaultState);
-    if (CheckDevice(result, "Nie można zapamiętać domyślnego stanu urządzenia") < 0) {
+    if (platform::CheckDevice(result, "Nie można zapamiętać domyślnego stanu urządzenia") < 0) {
         s.DefaultState.reset();
         return;
     }
@@ -546,7 +551,7 @@ void ResetDevice() {
     platform::PresentParameters parameters = BuildPresentParameters();
     Result result = s.Device->Reset(parameters);
     if (result < 0) {
-        CheckDevice(result, "Nie można zresetować urządzenia");
+        platform::CheckDevice(result, "Nie można zresetować urządzenia");
         RequestClose();
         return;
     }
@@ -628,10 +633,10 @@ bool NextDisplayMode(DisplayMode& mode) {
     return true;
 }
 
-Result SetViewportRect(const VirtualRect& rect) {
+Result SetViewportRect(const cells::VirtualRect& rect) {
     State& s = The();
     if (!s.Device) return platform::D3DERR_INVALIDCALL;
-    VirtualRect pixels = RectToPixels(rect);
+    cells::VirtualRect pixels = RectToPixels(rect);
     platform::Viewport viewport;
     viewport.X = static_cast<uint32_t>(TruncateToInt(pixels.Left + 0.5f));
     viewport.Y = static_cast<uint32_t>(TruncateToInt(pixels.Top + 0.5f));
@@ -639,7 +644,7 @@ Result SetViewportRect(const VirtualRect& rect) {
     viewport.Height = static_cast<uint32_t>(TruncateToInt(pixels.Bottom - pixels.Top + 0.5f));
     viewport.MinZ = NearZ;
     viewport.MaxZ = FarZ;
-    CheckDevice(s.Device->SetViewport(viewport), "Nie można ustawić widoku");
+    platform::CheckDevice(s.Device->SetViewport(viewport), "Nie można ustawić widoku");
     return SetProjection(rect);
 }
 
@@ -649,21 +654,21 @@ void SetDefaultViewport() {
     platform::Viewport viewport { 0, 0, s.Mode.ModeWidth, s.Mode.ModeHeight, NearZ, FarZ };
     Result result = s.Device->SetViewport(viewport);
     if (result >= 0)
-        SetProjection(VirtualRect { 0, 0, 800, 600 });
+        SetProjection(cells::VirtualRect { 0, 0, 800, 600 });
     else
-        CheckDevice(result, "Nie można ustawić widoku domyślnego");
+        platform::CheckDevice(result, "Nie można ustawić widoku domyślnego");
 }
 
-void PushClipRect(const VirtualRect& rect) {
+void PushClipRect(const cells::VirtualRect& rect) {
     State& s = The();
-    VirtualRect clip = rect;
+    cells::VirtualRect clip = rect;
     if (!s.ClipStack.empty()) {
-        const VirtualRect& top = s.ClipStack.back();
+        const cells::VirtualRect& top = s.ClipStack.back();
         clip.Left = std::max(rect.Left, top.Left);
         clip.Top = std::max(rect.Top, top.Top);
         clip.Right = std::min(rect.Right, top.Right);
         clip.Bottom = std::min(rect.Bottom, top.Bottom);
-        if (!(clip.Right > clip.Left && clip.Bottom > clip.Top)) clip = VirtualRect {};
+        if (!(clip.Right > clip.Left && clip.Bottom > clip.Top)) clip = cells::VirtualRect {};
     }
     s.ClipStack.push_back(clip);
     SetViewportRect(clip);
@@ -686,16 +691,16 @@ void PopClipRect() {
 
 namespace {
 
-ModeSize CurrentModeSize() {
+cells::ModeSize CurrentModeSize() {
     const DisplayMode& mode = The().Mode;
-    return ModeSize { static_cast<int>(mode.ModeWidth), static_cast<int>(mode.ModeHeight) };
+    return cells::ModeSize { static_cast<int>(mode.ModeWidth), static_cast<int>(mode.ModeHeight) };
 }
 
 }  // namespace
 
-VirtualPoint ToPixels(VirtualPoint point) { return ToPixels(point, CurrentModeSize()); }
-VirtualRect RectToPixels(VirtualRect rect) { return RectToPixels(rect, CurrentModeSize()); }
-VirtualPoint ToVirtual(VirtualPoint pixels) { return ToVirtual(pixels, CurrentModeSize()); }
+cells::VirtualPoint ToPixels(cells::VirtualPoint point) { return ToPixels(point, CurrentModeSize()); }
+cells::VirtualRect RectToPixels(cells::VirtualRect rect) { return RectToPixels(rect, CurrentModeSize()); }
+cells::VirtualPoint ToVirtual(cells::VirtualPoint pixels) { return ToVirtual(pixels, CurrentModeSize()); }
 float ToVirtualX(float x) { return ToVirtualX(x, CurrentModeSize()); }
 
 // --- Loop state ---
@@ -716,7 +721,7 @@ void SetTimeSource(Clock::TimeSource source) {
     if (source)
         The().Time.SetSource(std::move(source));
     else
-        The().Time.SetSource([] { return ::GetTime(); });
+        The().Time.SetSource([] { return base::GetTime(); });
 }
 
 }  // namespace frame

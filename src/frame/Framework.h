@@ -8,10 +8,10 @@
 #include <memory>
 #include <string_view>
 
+#include "cells/VirtualSpace.h"
 #include "frame/Clock.h"
 #include "frame/FrameConfig.h"
 #include "frame/FrameObject.h"
-#include "cells/VirtualSpace.h"
 #include "platform/Device.h"
 
 namespace frame {
@@ -66,17 +66,17 @@ bool NextDisplayMode(DisplayMode& mode);
 
 // Sets the viewport to the rectangle (virtual units) and the projection so that virtual
 // coordinates keep their meaning inside it; returns the result of setting the projection.
-platform::Result SetViewportRect(const VirtualRect& rect);
+platform::Result SetViewportRect(const cells::VirtualRect& rect);
 void SetDefaultViewport();
 // The clip-rectangle stack: pushing intersects with the top (disjoint rectangles give the
 // all-zero rectangle) and applies the result; popping applies the one below, or the default.
-void PushClipRect(const VirtualRect& rect);
+void PushClipRect(const cells::VirtualRect& rect);
 void PopClipRect();
 
 // Conversions between virtual units and back-buffer pixels of the current mode.
-VirtualPoint ToPixels(VirtualPoint point);
-VirtualRect RectToPixels(VirtualRect rect);
-VirtualPoint ToVirtual(VirtualPoint pixels);
+cells::VirtualPoint ToPixels(cells::VirtualPoint point);
+cells::VirtualRect RectToPixels(cells::VirtualRect rect);
+cells::VirtualPoint ToVirtual(cells::VirtualPoint pixels);
 float ToVirtualX(float x);
 
 // --- Loop state, for the code that shows or tests it ---

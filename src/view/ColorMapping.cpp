@@ -6,7 +6,11 @@
 #include "view/ColorKernels.h"
 #include "view/ViewSettings.h"
 
-using namespace view_detail;
+namespace view {
+
+using namespace detail;
+
+
 
 namespace {
 
@@ -73,10 +77,12 @@ float Grayscale(uint32_t colour) {
            (1.0f / 255.0f);
 }
 
-uint32_t CellColor(const ColorSpec& spec, const Cell& cell, uint32_t background) {
+uint32_t CellColor(const ColorSpec& spec, const cells::Cell& cell, uint32_t background) {
     return WithModeColour(spec, background, [&cell](const auto& colourOf) { return colourOf(cell); });
 }
 
-uint32_t DoubleColor(const ColorSpec& spec, const Cell& current, const Cell& previous) {
+uint32_t DoubleColor(const ColorSpec& spec, const cells::Cell& current, const cells::Cell& previous) {
     return DoubleColour {spec.Field, {spec.ColorA, spec.ColorB, spec.ColorC, spec.ColorD}}(current, previous);
 }
+
+}  // namespace view

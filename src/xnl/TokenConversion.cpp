@@ -7,6 +7,8 @@
 
 #include "base/Utilities.h"
 
+namespace px {
+
 namespace {
 
 // The value of a digit character in radix 36, or -1 when it is none.
@@ -129,6 +131,8 @@ double ToFloat(std::string_view text) {
 
 bool ToBool(std::string_view text) {
     if (text.empty() || text == "0") return false;
-    std::string lower = ToLower(text);
+    std::string lower = base::ToLower(text);
     return lower != "f" && lower != "false";
 }
+
+}  // namespace px

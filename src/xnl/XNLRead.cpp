@@ -367,7 +367,7 @@ void CXNLRead::ExpandDirective() {
 }
 
 void CXNLRead::Directive(const std::string& name, std::string* out) {
-    const std::string word = ToLower(name);
+    const std::string word = base::ToLower(name);
     if (word == "inc") {
         std::string file;
         if (!ReadToken(&file)) Fail(XnlErrorKind::PreprocessorError);
@@ -391,7 +391,7 @@ void CXNLRead::Directive(const std::string& name, std::string* out) {
         ReadClause(matched, out);
         std::string keyword;
         while (ReadToken(&keyword)) {
-            keyword = ToLower(keyword);
+            keyword = base::ToLower(keyword);
             if (keyword == "elseif" || keyword == "elseifn") {
                 bool taken = ReadCondition() == (keyword == "elseif") && !matched;
                 matched = matched || taken;
@@ -437,14 +437,14 @@ void CXNLRead::ReadClause(bool taken, std::string* out) {
 
 void CXNLRead::LoadInclude(const std::string& dir, const std::string& file, std::string* out) {
     if (!out) return;
-    const std::string path = JoinPath(dir, DefinitionFileName(file));
+    const std::string path = base::JoinPath(dir, base::DefinitionFileName(file));
     // Only a regular file of bounded size: a device or a pipe could feed the document forever.
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) Fail(XnlErrorKind::IncludeError);
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (error || size > MaxDocumentSize) Fail(XnlErrorKind::IncludeError);
     std::string text;
-    if (!ReadTextFile(path, text)) Fail(XnlErrorKind::IncludeError);
+    if (!base::ReadTextFile(path, text)) Fail(XnlErrorKind::IncludeError);
     out->append(text);
 }
 

@@ -2,8 +2,7 @@
 // copies between the generations around them.
 #include "CoreTestSupport.h"
 
-using namespace coretest;
-
+namespace core {
 namespace {
 
 // Every callback leaves a trace in generation 0: u1 of cell (x, y) counts the calls at that
@@ -28,7 +27,7 @@ protected:
         m_automaton = LoadAutomaton(Definition(CallbackScript, "", 5, 4, 3));
         ASSERT_TRUE(m_automaton->Loaded());
     }
-    Cell& At(int generation, int x, int y) { return m_automaton->Cells().Table(generation).At(x, y); }
+    cells::Cell& At(int generation, int x, int y) { return m_automaton->Cells().Table(generation).At(x, y); }
 
     std::unique_ptr<Automaton> m_automaton;
 };
@@ -82,7 +81,7 @@ TEST(AutomatonPictureEvents, WithoutCallbacksOrWithFailingOnes) {
     ASSERT_TRUE(plain->Loaded() && failing->Loaded());
     for (Automaton* automaton : {plain.get(), failing.get()}) {
         bool fails = automaton == failing.get();
-        Cell &written = automaton->Cells().Table(0).At(1, 0), &previous = automaton->Cells().Table(1).At(1, 0);
+        cells::Cell &written = automaton->Cells().Table(0).At(1, 0), &previous = automaton->Cells().Table(1).At(1, 0);
         written.u1 = 4;
         EXPECT_EQ(automaton->AfterImageLoaded(), !fails);
         EXPECT_EQ(TakeChain().size(), fails ? 5u : 0u);  // from "Wiersz: " to "Nie można wykonać funkcji"
@@ -95,3 +94,4 @@ TEST(AutomatonPictureEvents, WithoutCallbacksOrWithFailingOnes) {
 }
 
 }  // namespace
+}  // namespace core

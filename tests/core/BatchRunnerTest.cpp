@@ -3,11 +3,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "CoreTestSupport.h"
 #include "core/BatchRunner.h"
+#include "CoreTestSupport.h"
 
-using namespace coretest;
-
+namespace core {
 namespace {
 
 struct Outcome {
@@ -17,7 +16,7 @@ struct Outcome {
 
 // Runs the batch runner in-process on `arguments`, with `extra` added to its action table.
 Outcome RunBatch(std::vector<std::string> arguments, BatchRunner::Action extra = {}) {
-    ClearErrors();
+    errors::ClearErrors();
     std::FILE* files[2] = {std::tmpfile(), std::tmpfile()};
     BatchRunner runner(files[0], files[1]);
     AddIterationActions(runner);
@@ -94,7 +93,7 @@ TEST(Examples, EachLoadsAndRuns) {
         if (entry.path().extension() != ".vl") continue;
         SCOPED_TRACE(entry.path().string());
         ++examples;
-        ClearErrors();
+        errors::ClearErrors();
         Automaton automaton;
         ASSERT_TRUE(automaton.LoadDefinition(entry.path().string())) << ::testing::PrintToString(TakeChain());
         for (int i = 0; i < 3; ++i) ASSERT_TRUE(automaton.ComputeIteration()) << ::testing::PrintToString(TakeChain());
@@ -102,9 +101,10 @@ TEST(Examples, EachLoadsAndRuns) {
             EXPECT_TRUE(!automaton.ButtonVisible(slot) || automaton.RunButtonCallback(slot)) << slot;
         EXPECT_TRUE(automaton.MouseDown(true, 1, 1) && automaton.MouseMove(true, 2, 1) && automaton.MouseUp(true, 2, 1));
         EXPECT_TRUE(automaton.ComputeIteration());
-        EXPECT_FALSE(ErrorRaised()) << ::testing::PrintToString(TakeChain());
+        EXPECT_FALSE(errors::ErrorRaised()) << ::testing::PrintToString(TakeChain());
     }
     EXPECT_GE(examples, 5);
 }
 
 }  // namespace
+}  // namespace core

@@ -14,7 +14,7 @@
 #include "core/Automaton.h"
 #include "errors/ErrorTrail.h"
 
-namespace coretest {
+namespace core {
 
 using Chain = std::vector<std::string>;
 
@@ -56,11 +56,11 @@ inline std::string Replaced(std::string text, const std::string& from, const std
 // left empty.
 inline Chain TakeChain() {
     Chain chain;
-    for (const std::string& entry : ErrorEntries()) {
+    for (const std::string& entry : errors::ErrorEntries()) {
         size_t close = entry.starts_with('[') ? entry.find("] ") : std::string::npos;
         chain.push_back(close == std::string::npos ? entry : entry.substr(close + 2));
     }
-    ClearErrors();
+    errors::ClearErrors();
     return chain;
 }
 
@@ -68,7 +68,7 @@ inline Chain TakeChain() {
 // (callers assert Loaded() before they touch the cells).
 inline std::unique_ptr<Automaton> LoadAutomaton(const std::string& definition,
                                                 DriverClock& clock = DriverClock::System()) {
-    ClearErrors();
+    errors::ClearErrors();
     auto automaton = std::make_unique<Automaton>(clock);
     EXPECT_TRUE(automaton->LoadDefinition(WriteFile(definition))) << ::testing::PrintToString(TakeChain());
     return automaton;
@@ -76,7 +76,7 @@ inline std::unique_ptr<Automaton> LoadAutomaton(const std::string& definition,
 
 // Loads the file at `path`, which must fail with the file message on top; the chain below it.
 inline Chain LoadFailure(const std::string& path) {
-    ClearErrors();
+    errors::ClearErrors();
     EXPECT_FALSE(Automaton().LoadDefinition(path));
     Chain chain = TakeChain();
     if (chain.empty() || chain.back() != "Błąd podczas wczytywania pliku \"" + path + "\" i uruchamiania programu")
@@ -95,4 +95,4 @@ struct ManualClock : DriverClock, BeepService {
     double Seconds { 100.0 };
 };
 
-}  // namespace coretest
+}  // namespace core

@@ -3,11 +3,10 @@
 #include <cmath>
 #include <tuple>
 
-#include "CoreTestSupport.h"
 #include "core/SpeedScale.h"
+#include "CoreTestSupport.h"
 
-using namespace coretest;
-
+namespace core {
 namespace {
 
 class DriverTest : public ::testing::Test {
@@ -88,7 +87,7 @@ TEST_F(DriverTest, ErrorsEndTheFrame) {
     automaton = Load("Speed: 100\nRunning: true");
     automaton->UpdateFrame(1.0f, 50.0f, [&] {
         seen = {automaton->SimClock(), automaton->SpeedMark1()};
-        RaiseError("control");
+        errors::RaiseError("control");
     });
     EXPECT_EQ(seen, std::make_tuple(automaton->SimClock(), PeriodToPosition(0.02f)));
     EXPECT_EQ(automaton->IterationCounter(), 0u);
@@ -127,3 +126,4 @@ TEST(FormatCounter, GroupsDigitsInThrees) {
 }
 
 }  // namespace
+}  // namespace core

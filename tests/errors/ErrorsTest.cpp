@@ -15,6 +15,7 @@
 #include "errors/ErrorReport.h"
 #include "errors/PxError.h"
 
+namespace errors {
 namespace {
 
 using Strings = std::vector<std::string>;
@@ -170,3 +171,4 @@ TEST_F(Report, FallsBackToTheStateDirectoryWhenTheExecutablesIsReadOnly) {
 }
 
 }  // namespace
+}  // namespace errors

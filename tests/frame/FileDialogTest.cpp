@@ -7,6 +7,7 @@
 #include "frame/FilterList.h"
 #include "platform/gtk/FileChooser.h"
 
+namespace frame {
 namespace {
 
 using namespace std::string_literals;
@@ -84,3 +85,4 @@ TEST_F(FileDialogs, CancellingReturnsFalseAndChangesNothing) {
 }
 
 }  // namespace
+}  // namespace frame

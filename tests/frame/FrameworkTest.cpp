@@ -7,11 +7,12 @@
 #include <map>
 #include <memory>
 
-#include "FrameTestSupport.h"
 #include "frame/Framework.h"
 #include "frame/InputDispatcher.h"
+#include "FrameTestSupport.h"
 #include "platform/recording/RecordingDevice.h"
 
+namespace frame {
 namespace {
 
 using platform::MessageKind;
@@ -21,15 +22,15 @@ using Lines = std::vector<std::string>;
 // Records the input that reaches it, positions in virtual units.
 struct Receiver : frame::InputReceiver {
     Lines Seen;
-    bool MouseMove(frame::VirtualPoint p) override { return Note("move", p); }
-    bool MouseButton(frame::VirtualPoint p, int button, int action) override {
+    bool MouseMove(cells::VirtualPoint p) override { return Note("move", p); }
+    bool MouseButton(cells::VirtualPoint p, int button, int action) override {
         return Note("button " + std::to_string(button) + " " + std::to_string(action), p);
     }
-    bool MouseWheel(frame::VirtualPoint p, int distance) override { return Note("wheel " + std::to_string(distance), p); }
+    bool MouseWheel(cells::VirtualPoint p, int distance) override { return Note("wheel " + std::to_string(distance), p); }
     bool KeyDown(uint32_t key) override { return Note("down " + std::to_string(key)); }
     bool KeyUp(uint32_t key) override { return Note("up " + std::to_string(key)); }
     bool Char(uint32_t code) override { return Note("char " + std::to_string(code)); }
-    bool Note(std::string line, frame::VirtualPoint p = {-1, -1}) {
+    bool Note(std::string line, cells::VirtualPoint p = {-1, -1}) {
         Seen.push_back(p.X < 0 ? line : line + " " + std::to_string(int(p.X)) + "," + std::to_string(int(p.Y)));
         return true;
     }
@@ -57,7 +58,7 @@ struct FrameworkRun : testing::Test {
     static void SetUpTestSuite() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
 
     void SetUp() override {
-        ClearErrors();
+        errors::ClearErrors();
         frame::ClearRegistry();
         frame::SetDeviceBackend({[this] {
                                      auto direct3d = std::make_unique<platform::RecordingDirect3D>();
@@ -86,7 +87,7 @@ struct FrameworkRun : testing::Test {
         frame::ClearRegistry();
         frame::SetDeviceBackend({});
         frame::SetTimeSource(nullptr);
-        ClearErrors();
+        errors::ClearErrors();
     }
 
     int Run() {
@@ -148,7 +149,7 @@ TEST_P(FrameworkFailure, UndoesWhatWasDoneAndLeavesTheChainInTheTrail) {
     EXPECT_EQ(Run(), failure.Code);
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     EXPECT_EQ(m_journal, failure.Expected);
-    ExpectTrail(ErrorEntries(), failure.Trail);
+    ExpectTrail(errors::ErrorEntries(), failure.Trail);
     EXPECT_EQ(m_frames, failure.Code == 0 ? 2 : 0);
     if (failure.Code != -11) {
         EXPECT_EQ(frame::GetWindow(), nullptr) << "only an exception ends without clean-up";
@@ -192,10 +193,10 @@ INSTANTIATE_TEST_SUITE_P(
                  {DeviceEntry(".+"), F("Nie można zapamiętać domyślnego stanu urządzenia"), Stage('3')}},
         Failure {"Exception", [](T& t) { t.m_b.ThrowInInit = true; }, -11, {"A.Init", "B.Init"},
                  {"zepsute", F("Błąd biblioteki standardowej C\\+\\+")}},
-        Failure {"Computing", AtFrame2([](T& t) { t.m_atStep[3] = [] { RaiseError("padło"); }; }), 0, Closed,
+        Failure {"Computing", AtFrame2([](T& t) { t.m_atStep[3] = [] { errors::RaiseError("padło"); }; }), 0, Closed,
                  {".+padło", Running("obliczenia")}},
         // A frame that failed is not presented (the present would fail as well).
-        Failure {"Drawing", AtFrame2([](T& t) { t.m_log->FailCall("Present", 1, Internal), RaiseError("padło"); }), 0,
+        Failure {"Drawing", AtFrame2([](T& t) { t.m_log->FailCall("Present", 1, Internal), errors::RaiseError("padło"); }), 0,
                  Closed, {".+padło", Running("rysowanie")}},
         Failure {"Present", AtFrame2([](T& t) { t.m_log->FailCall("Present", 1, Internal); }), 0, Closed,
                  {DeviceEntry("D3DERR_DRIVERINTERNALERROR"), F("Nie można wyświetlić ekranu"), Running("rysowanie")}},
@@ -234,7 +235,7 @@ TEST_F(FrameworkRun, PausesAndMinimisingStopTheLoopAndResynchroniseTheClock) {
         if (frame::GetPauseCounter() == 0) framesAtResume = m_frames;
     };
     EXPECT_EQ(Run(), 0);
-    EXPECT_FALSE(ErrorRaised()) << testing::PrintToString(ErrorEntries());
+    EXPECT_FALSE(errors::ErrorRaised()) << testing::PrintToString(errors::ErrorEntries());
     EXPECT_EQ(framesAtResume, 2) << "the pausing step's own frame is not drawn either";
     EXPECT_TRUE(suspended);
     EXPECT_EQ(m_frames, 7) << "asking to close is no error: that step's frame is drawn";
@@ -281,7 +282,7 @@ TEST_F(FrameworkRun, ALostDeviceIsResetWhenItCanBeAndDrawingResumes) {
     m_atFrame[2] = [&] { journalAtLoss = m_journal.size(), Device().LoseDevice(1); };  // lost once more, then resettable
     m_atFrame[5] = [] { frame::RequestClose(); };
     EXPECT_EQ(Run(), 0);
-    EXPECT_FALSE(ErrorRaised()) << testing::PrintToString(ErrorEntries());
+    EXPECT_FALSE(errors::ErrorRaised()) << testing::PrintToString(errors::ErrorEntries());
     EXPECT_EQ(m_frames, 5) << "drawing came back without any window message";
     EXPECT_EQ(JournalFrom(journalAtLoss), Concat(ResetJournal, CloseJournal));
     EXPECT_EQ(m_log->CountCalls("Reset"), 1u);
@@ -294,8 +295,8 @@ TEST_F(FrameworkRun, AResizeResetsTheBackBufferOnceAndTheConversionsFollowIt) {
     m_atStep[2] = [&] { journalAtResize = m_journal.size(), SDL_SetWindowSize(frame::GetWindow(), 1000, 700); };
     m_atStep[4] = [&] {
         frame::GetDevice()->GetViewport(viewport);
-        const frame::VirtualPoint pixel = frame::ToPixels({400, 300}), back = frame::ToVirtual({500, 350});
-        const frame::VirtualRect rect = frame::RectToPixels({0, 0, 800, 600});
+        const cells::VirtualPoint pixel = frame::ToPixels({400, 300}), back = frame::ToVirtual({500, 350});
+        const cells::VirtualRect rect = frame::RectToPixels({0, 0, 800, 600});
         converted = {pixel.X, pixel.Y, back.X, back.Y, rect.Right, rect.Bottom, frame::ToVirtualX(250)};
         frame::RequestClose();
     };
@@ -327,7 +328,7 @@ TEST_F(FrameworkRun, ModeChangesRebuildTheDeviceAndMoveTheCursorOneStepEachWay) 
         frame::RequestClose();
     };
     EXPECT_EQ(Run(), 0);
-    EXPECT_FALSE(ErrorRaised()) << testing::PrintToString(ErrorEntries());
+    EXPECT_FALSE(errors::ErrorRaised()) << testing::PrintToString(errors::ErrorEntries());
     ASSERT_EQ(listed.size(), 5u);
     EXPECT_EQ(listed[2], (frame::DisplayMode {1024, 768, 60, true}));
     Lines created;  // adapter, type, flags, back-buffer size, windowed
@@ -352,13 +353,13 @@ TEST_F(FrameworkRun, TheClipStackIntersectsAppliesAndUnwinds) {
         frame::GetDevice()->GetTransform(platform::D3DTS_PROJECTION, projection);
         frame::PopClipRect(), note(), frame::PopClipRect(), note();
         // Touching or disjoint rectangles leave nothing.
-        for (frame::VirtualRect second : {frame::VirtualRect {100, 0, 200, 100}, frame::VirtualRect {300, 300, 400, 400}})
+        for (cells::VirtualRect second : {cells::VirtualRect {100, 0, 200, 100}, cells::VirtualRect {300, 300, 400, 400}})
             frame::PushClipRect({0, 0, 100, 100}), frame::PushClipRect(second), note(), frame::PopClipRect(),
                 frame::PopClipRect();
-        EXPECT_FALSE(ErrorRaised());
+        EXPECT_FALSE(errors::ErrorRaised());
         frame::PopClipRect();
-        thirdPop = ErrorEntries();
-        ClearErrors();
+        thirdPop = errors::ErrorEntries();
+        errors::ClearErrors();
     };
     m_atStep[1] = [] { frame::RequestClose(); };
     EXPECT_EQ(Run(), 0);
@@ -371,3 +372,4 @@ TEST_F(FrameworkRun, TheClipStackIntersectsAppliesAndUnwinds) {
 }
 
 }  // namespace
+}  // namespace frame

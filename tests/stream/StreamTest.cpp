@@ -9,6 +9,7 @@
 #include "stream/Decompression.h"
 #include "stream/File.h"
 
+namespace stream {
 namespace {
 
 using Streams = ScratchDirectory;
@@ -33,9 +34,9 @@ struct MemoryStream : stream::Base {
 // The trail, oldest first, with "[Stream,<line>] " shortened to "[Stream] "; it is emptied.
 Entries TakeEntries() {
     Entries entries;
-    for (const std::string& entry : ErrorEntries())
+    for (const std::string& entry : errors::ErrorEntries())
         entries.push_back(entry.starts_with("[Stream,") ? "[Stream] " + entry.substr(entry.find("] ") + 2) : entry);
-    ClearErrors();
+    errors::ClearErrors();
     return entries;
 }
 
@@ -120,7 +121,8 @@ TEST_F(Streams, CompressedDataMovesIn65535ByteChunksAndComesBackExactly) {
     EXPECT_EQ(size, data.size());
     EXPECT_TRUE(out.substr(0, size) == data);
     EXPECT_EQ(packed.Reads, std::vector<uint32_t>(packed.Reads.size(), 65535u));
-    EXPECT_FALSE(ErrorRaised());
+    EXPECT_FALSE(errors::ErrorRaised());
 }
 
 }  // namespace
+}  // namespace stream

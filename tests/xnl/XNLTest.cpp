@@ -13,6 +13,7 @@
 #include "xnl/TokenConversion.h"
 #include "xnl/XNLRead.h"
 
+namespace px {
 namespace {
 
 // Reads to the end as a caller that accepts anything would: tokens as themselves, assignment
@@ -263,3 +264,4 @@ TEST(XNLFuzz, RandomAndMutatedHeadersEndInAResultOrAnError) {
 }
 
 }  // namespace
+}  // namespace px
