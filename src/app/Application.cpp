@@ -8,7 +8,9 @@
 namespace app {
 
 Application::Application(const std::string& path) : m_automaton(core::DriverClock::System(), frame::GetTime()) {
-    m_automaton.LoadDefinition(path);
+    // OnInit may already set buttons down or write the status line.
+    m_automaton.SetScriptControls(m_state);
+    if (m_automaton.LoadDefinition(path)) m_state.Configure(m_automaton);
 }
 
 void Application::Init() {
@@ -19,7 +21,7 @@ void Application::Init() {
 
 void Application::Shutdown() { m_images.reset(); }
 
-void Application::Update() { m_automaton.UpdateFrame(frame::GetFrameTime(), frame::GetFPS()); }
+void Application::Update() { m_state.UpdateFrame(m_automaton, frame::GetFrameTime(), frame::GetFPS()); }
 
 void Application::RenderFrame() {
     platform::Device* device = frame::GetDevice();

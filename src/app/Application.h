@@ -1,13 +1,15 @@
 #pragma once
-// The workbench's application object: the one automaton, loaded from its definition file,
-// living in the framework as a frame object. The framework's update callback runs its driver
-// and the draw callback clears the screen to its Background colour and presents it; the
-// world, the status bar and the controls are drawn on top of that by the drawing code.
+// The workbench's application object: the one automaton, loaded from its definition file, and
+// the workbench's control state beside it, living in the framework as a frame object. The
+// framework's update callback runs the driver and the draw callback clears the screen to the
+// Background colour and presents it; the world, the status bar and the controls are drawn on
+// top of that by the drawing code.
 
 #include <memory>
 #include <string>
 
 #include "core/Automaton.h"
+#include "core/WorkbenchState.h"
 #include "files/ImageLibrary.h"
 #include "frame/DisplayModeList.h"
 #include "frame/FrameObject.h"
@@ -24,6 +26,7 @@ public:
     virtual ~Application() = default;
 
     core::Automaton& Machine() { return m_automaton; }
+    core::WorkbenchState& State() { return m_state; }
     // The full-screen modes of at least 640 x 480, built in Init.
     const frame::DisplayModeList& Modes() const { return m_modes; }
 
@@ -39,6 +42,7 @@ public:
     void RenderFrame();
 
 private:
+    core::WorkbenchState m_state;  // before the automaton: its script reaches the state while it lives
     core::Automaton m_automaton;
     frame::DisplayModeList m_modes;
     std::unique_ptr<files::ImageLibrary> m_images;  // alive between Init and Shutdown

@@ -69,17 +69,18 @@ int BatchRunner::Run(int argc, const char* const* argv) {
         const Action* action = Find(name);
         if (!action) return UsageError("nieznana akcja \"" + name + "\"");
         if (i + 1 >= argc) return UsageError("brak argumentu akcji \"" + name + "\"");
-        std::string argument = argv[++i];
-        int32_t count = 0;
-        if (action->Argument == ArgumentKind::Count && !ParseCount(argument, count))
-            return UsageError("błędna liczba \"" + argument + "\" akcji \"" + name + "\"");
-        if (action->Argument == ArgumentKind::Path && argument.empty())
+        ActionArgument argument { argv[++i] };
+        if (action->Argument == ArgumentKind::Count && !ParseCount(argument.Text, argument.Count))
+            return UsageError("błędna liczba \"" + argument.Text + "\" akcji \"" + name + "\"");
+        if (action->Argument == ArgumentKind::Path && argument.Text.empty())
             return UsageError("pusta ścieżka akcji \"" + name + "\"");
         steps.push_back({action, std::move(argument)});
     }
 
     SeedProcessGenerators(DriverClock::System());
     Automaton automaton;
+    UserButtons buttons;  // the script's buttons exist, with their down flags
+    automaton.SetScriptControls(buttons);
     if (!automaton.LoadDefinition(definition)) {
         errors::PrintErrorChain(m_err);
         return static_cast<int>(BatchExit::LoadFailed);
@@ -87,7 +88,7 @@ int BatchRunner::Run(int argc, const char* const* argv) {
     for (const Step& step : steps) {
         m_actionStart = base::GetTime();
         m_lastProgress = 0;
-        bool ok = step.What->Run(*this, automaton, step.Argument);
+        bool ok = step.What->Run(*this, automaton, step.Given);
         EndProgress();
         if (!ok) {
             if (errors::ErrorRaised()) errors::PrintErrorChain(m_err);
@@ -121,11 +122,9 @@ void AddIterationActions(BatchRunner& runner) {
         "-n",
         BatchRunner::ArgumentKind::Count,
         "wykonuje N iteracji",
-        [](BatchRunner& self, Automaton& automaton, const std::string& argument) {
-            int32_t count = 0;
-            ParseCount(argument, count);
-            std::string total = Automaton::FormatCounter(static_cast<uint32_t>(count));
-            return automaton.RunCountedIterations(count, [&](int32_t done) {
+        [](BatchRunner& self, Automaton& automaton, const BatchRunner::ActionArgument& argument) {
+            std::string total = Automaton::FormatCounter(static_cast<uint32_t>(argument.Count));
+            return automaton.RunCountedIterations(argument.Count, [&](int32_t done) {
                 self.Progress([&] { return "Iteracja " + Automaton::FormatCounter(static_cast<uint32_t>(done)) + " / " + total; });
             });
         },

@@ -28,6 +28,12 @@ public:
         Path,   // any non-empty text
     };
 
+    // An action's argument as the command line gave it, checked before the definition loads.
+    struct ActionArgument {
+        std::string Text;
+        int32_t Count { 0 };  // the number of a Count argument
+    };
+
     struct Action {
         std::string Name;       // "--iterations"
         std::string ShortName;  // "-n"; empty when there is none
@@ -36,7 +42,7 @@ public:
         // Carries the action out with its argument. On failure it leaves its report, either
         // the error chain in the trail or a status text it has printed on Err(), and answers
         // false.
-        std::function<bool(BatchRunner&, Automaton&, const std::string&)> Run;
+        std::function<bool(BatchRunner&, Automaton&, const ActionArgument&)> Run;
     };
 
     explicit BatchRunner(std::FILE* out = stdout, std::FILE* err = stderr);
@@ -64,7 +70,7 @@ public:
 private:
     struct Step {
         const Action* What;
-        std::string Argument;
+        ActionArgument Given;
     };
 
     const Action* Find(const std::string& name) const;

@@ -157,8 +157,9 @@ bool DefinitionHeader::ParseButtonsSection(px::CXNLRead& reader) {
     std::string label;
     while (reader.ReadToken(&token)) {
         int32_t number = 0;
+        // Digits only: 10 names the digit key 0's button to the script, not here.
         if (px::StrToInt(token, number, 10) != px::StrToIntOk || number < 0 || number > 9) return false;
-        std::string& slotLabel = ButtonLabels[static_cast<size_t>(number == 0 ? 9 : number - 1)];
+        std::string& slotLabel = ButtonLabels[static_cast<size_t>(ButtonSlot(number))];
         if (!slotLabel.empty()) return false;
         if (!reader.ReadAssign() || !reader.ReadToken(&label) || label.empty()) return false;
         slotLabel = label;

@@ -7,13 +7,13 @@
 #include <string>
 
 #include "cells/Cell.h"
+#include "core/ScriptControls.h"
 #include "view/ViewSettings.h"
 
 namespace core {
 
 class DefinitionHeader {
 public:
-    static constexpr int UserButtons = 10;
     static constexpr int MaxWorldSize = 1000;
 
     // Reads the header text (rewritten in place by the reader's preprocessor); `directory`
@@ -40,7 +40,7 @@ public:
     bool Tiled { false };
     float IterationPeriod { 1.0f };   // seconds, already clamped to [0.00001, 10]
     bool Running { false };
-    std::array<std::string, UserButtons> ButtonLabels;  // by slot: buttons 1..9, then 0
+    std::array<std::string, UserButtonCount> ButtonLabels;  // by slot (ButtonSlot)
 
 private:
     // One item whose name and assignment mark have been read.

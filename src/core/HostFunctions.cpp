@@ -10,6 +10,7 @@
 #include "core/HostCall.h"
 #include "core/NormalGenerator.h"
 #include "core/ScriptMath.h"
+#include "core/StatusColors.h"
 #include "view/ViewSettings.h"
 
 namespace core {
@@ -41,7 +42,8 @@ void Beep(asIScriptGeneric* generic) {
 
 void Debug(asIScriptGeneric* generic) {
     Call call(generic);
-    call.Target.SetStatus(base::IntToStr(call.Host.Int(0)) + " " + base::IntToStr(call.Host.Int(1)), StatusInfoColor);
+    call.Target.Controls().SetStatus(base::IntToStr(call.Host.Int(0)) + " " + base::IntToStr(call.Host.Int(1)),
+                                     StatusInfoColor);
 }
 
 void GetWidth(asIScriptGeneric* generic) {
@@ -205,14 +207,17 @@ void GrayscaleFunction(asIScriptGeneric* generic) {
     call.Host.ReturnFloat(view::Grayscale(call.Host.Uint(0)));
 }
 
+// Buttons by number (ButtonSlot); a number that names no button reads as up and sets nothing.
 void GetButtonDown(asIScriptGeneric* generic) {
     Call call(generic);
-    call.Host.ReturnBool(call.Target.GetButtonDown(call.Host.Int(0)));
+    int slot = ButtonSlot(call.Host.Int(0));
+    call.Host.ReturnBool(slot >= 0 && call.Target.Controls().ButtonDown(slot));
 }
 
 void SetButtonDown(asIScriptGeneric* generic) {
     Call call(generic);
-    call.Target.SetButtonDown(call.Host.Int(0), call.Host.Bool(1));
+    int slot = ButtonSlot(call.Host.Int(0));
+    if (slot >= 0) call.Target.Controls().SetButtonDown(slot, call.Host.Bool(1));
 }
 
 }  // namespace

@@ -90,10 +90,9 @@ void ScriptHost::LookUpCallbacks(asIScriptModule& module) {
     }
     m_ids.OnLoadImage = FunctionId(module, "void OnLoadImage()");
     m_ids.OnSaveImage = FunctionId(module, "void OnSaveImage()");
-    for (int slot = 0; slot < 10; ++slot) {
-        int digit = slot < 9 ? slot + 1 : 0;
+    for (int digit = 0; digit <= 9; ++digit) {
         std::string declaration = "void OnButton" + base::IntToStr(digit) + "()";
-        m_ids.Buttons[static_cast<size_t>(slot)] = FunctionId(module, declaration.c_str());
+        m_ids.Buttons[static_cast<size_t>(ButtonSlot(digit))] = FunctionId(module, declaration.c_str());
     }
     m_ids.OnMouseDown = MouseCallbackId(module, "OnMouseDown");
     m_ids.OnMouseUp = MouseCallbackId(module, "OnMouseUp");

@@ -11,6 +11,9 @@ namespace files {
 struct FileStatus {
     std::string Text;
     uint32_t Color { core::StatusInfoColor };  // 0xAARRGGBB
+
+    // The success status is the white one.
+    bool Succeeded() const { return Color == core::StatusInfoColor; }
 };
 
 }  // namespace files

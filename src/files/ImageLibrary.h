@@ -1,9 +1,9 @@
 #pragma once
-
-namespace files {
 // The image library's lifetime: the first ImageLibrary object initialises it, the last one
 // shuts it down. The owner of the automaton (the workbench, vorlen-batch) keeps one for as
 // long as pictures may be loaded or saved.
+
+namespace files {
 
 class ImageLibrary {
 public:

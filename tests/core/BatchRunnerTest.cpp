@@ -5,6 +5,7 @@
 
 #include "core/BatchRunner.h"
 #include "CoreTestSupport.h"
+#include "core/WorkbenchState.h"
 
 namespace core {
 namespace {
@@ -75,10 +76,10 @@ TEST(BatchRunner, FailuresPrintOnlyTheirChain) {
 TEST(BatchRunner, FurtherActionsJoinTheTableAndRunInOrder) {
     std::vector<std::string> seen;
     BatchRunner::Action say {"--say", "", BatchRunner::ArgumentKind::Path, "mówi",
-                             [&](BatchRunner& self, Automaton& automaton, const std::string& argument) {
-                                 seen.push_back(argument + "@" + std::to_string(automaton.IterationCounter()));
-                                 std::fprintf(self.Out(), "%s\n", argument.c_str());
-                                 return argument != "stop";
+                             [&](BatchRunner& self, Automaton& automaton, const BatchRunner::ActionArgument& argument) {
+                                 seen.push_back(argument.Text + "@" + std::to_string(automaton.IterationCounter()));
+                                 std::fprintf(self.Out(), "%s\n", argument.Text.c_str());
+                                 return argument.Text != "stop";
                              }};
     Outcome outcome =
         RunBatch({WriteFile(Definition(MinimalScript)), "--say", "a", "-n", "2", "--say", "stop", "--say", "never"}, say);
@@ -95,11 +96,14 @@ TEST(Examples, EachLoadsAndRuns) {
         ++examples;
         errors::ClearErrors();
         Automaton automaton;
+        WorkbenchState state;
+        automaton.SetScriptControls(state);
         ASSERT_TRUE(automaton.LoadDefinition(entry.path().string())) << ::testing::PrintToString(TakeChain());
         for (int i = 0; i < 3; ++i) ASSERT_TRUE(automaton.ComputeIteration()) << ::testing::PrintToString(TakeChain());
-        for (int slot = 0; slot < Automaton::UserButtons; ++slot)
+        for (int slot = 0; slot < UserButtonCount; ++slot)
             EXPECT_TRUE(!automaton.ButtonVisible(slot) || automaton.RunButtonCallback(slot)) << slot;
-        EXPECT_TRUE(automaton.MouseDown(true, 1, 1) && automaton.MouseMove(true, 2, 1) && automaton.MouseUp(true, 2, 1));
+        EXPECT_TRUE(state.MouseDown(automaton, true, 1, 1) && state.MouseMove(automaton, true, 2, 1) &&
+                    state.MouseUp(automaton, true, 2, 1));
         EXPECT_TRUE(automaton.ComputeIteration());
         EXPECT_FALSE(errors::ErrorRaised()) << ::testing::PrintToString(TakeChain());
     }

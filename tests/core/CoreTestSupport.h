@@ -64,12 +64,15 @@ inline Chain TakeChain() {
     return chain;
 }
 
-// Loads `definition` from a new file; a failed load is a test failure that shows the chain
-// (callers assert Loaded() before they touch the cells).
+// Loads `definition` from a new file, the script reaching `controls` when given; a failed
+// load is a test failure that shows the chain (callers assert Loaded() before they touch the
+// cells).
 inline std::unique_ptr<Automaton> LoadAutomaton(const std::string& definition,
-                                                DriverClock& clock = DriverClock::System()) {
+                                                DriverClock& clock = DriverClock::System(),
+                                                ScriptControls* controls = nullptr) {
     errors::ClearErrors();
     auto automaton = std::make_unique<Automaton>(clock);
+    if (controls) automaton->SetScriptControls(*controls);
     EXPECT_TRUE(automaton->LoadDefinition(WriteFile(definition))) << ::testing::PrintToString(TakeChain());
     return automaton;
 }

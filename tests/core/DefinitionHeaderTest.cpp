@@ -4,6 +4,7 @@
 
 #include "core/DefinitionHeader.h"
 #include "CoreTestSupport.h"
+#include "core/WorkbenchState.h"
 
 namespace core {
 namespace {
@@ -116,8 +117,10 @@ TEST(AutomatonLoad, ALoadedAutomatonStartsAsItsDefinitionSays) {
     auto automaton = LoadAutomaton(Replaced(Replaced(text, "u1 [RGB]", ComparingView), "--CODE--\n", "--CODE--"));
     ASSERT_TRUE(automaton->Loaded());
     for (int i = 0; i < 3; ++i) EXPECT_EQ(automaton->Cells().Table(i).At(1, 1).u2, 42u) << i;
-    EXPECT_EQ(std::make_pair(automaton->Zoom(), LoadAutomaton(Definition(MinimalScript, "Zoom: 0"))->Zoom()),
-              std::make_pair(10.0f, 0.1f));
+    WorkbenchState zoomed, shrunk;
+    zoomed.Configure(*automaton);
+    shrunk.Configure(*LoadAutomaton(Definition(MinimalScript, "Zoom: 0")));
+    EXPECT_EQ(std::make_pair(zoomed.Zoom(), shrunk.Zoom()), std::make_pair(10.0f, 0.1f));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "core/NormalGenerator.h"
 #include "core/ScriptHost.h"
 #include "core/ScriptMath.h"
+#include "core/WorkbenchState.h"
 #include "CoreTestSupport.h"
 
 using namespace AngelScript;
@@ -49,7 +50,8 @@ TEST(HostFunctions, EveryFunctionDoesWhatItsDeclarationSays) {
         code += "  SetBuffer_u1(" + std::to_string(x) + ", 0, uint(" + Whole[x].first + "));\n";
     for (size_t x = 0; x < std::size(Floats); ++x)
         code += "  SetBuffer_f1(" + std::to_string(x) + ", 1, " + Floats[x].first + ");\n";
-    auto automaton = LoadAutomaton(Definition(code + "}\n", "", 30, 2));
+    WorkbenchState state;  // the buttons and the status line the script reaches
+    auto automaton = LoadAutomaton(Definition(code + "}\n", "", 30, 2), DriverClock::System(), &state);
     ASSERT_TRUE(automaton->Loaded());
     for (int x = 0; x < static_cast<int>(std::size(Whole)); ++x)
         EXPECT_EQ(automaton->Cells().ReadCell(x, 0).u1, static_cast<uint32_t>(Whole[x].second)) << Whole[x].first;
@@ -58,9 +60,9 @@ TEST(HostFunctions, EveryFunctionDoesWhatItsDeclarationSays) {
         EXPECT_TRUE(value == expected || std::fabs(value - expected) <= 1e-6 * std::max(1.0, std::fabs(expected)))
             << Floats[x].first << " gave " << value;
     }
-    EXPECT_EQ(automaton->StatusText(), "-12 7");
-    for (int slot = 0; slot < Automaton::UserButtons; ++slot)
-        EXPECT_EQ(automaton->ButtonDown(slot), slot == 2 || slot == 9) << slot;
+    EXPECT_EQ(state.StatusText(), "-12 7");
+    for (int slot = 0; slot < UserButtonCount; ++slot)
+        EXPECT_EQ(state.ButtonDown(slot), slot == 2 || slot == 9) << slot;
 }
 
 // The tick count seeds the C-style generator before every OnFrame: at 1 ms, seed 1, whose
