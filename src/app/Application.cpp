@@ -21,15 +21,15 @@ void Application::Init() {
 
 void Application::Shutdown() { m_images.reset(); }
 
-void Application::Update() { m_state.UpdateFrame(m_automaton, frame::GetFrameTime(), frame::GetFPS()); }
+void Application::Update(const frame::TimeStep& step) {
+    m_state.UpdateFrame(m_automaton, step.FrameTime, step.FPS);
+}
 
-void Application::RenderFrame() {
-    platform::Device* device = frame::GetDevice();
-    platform::Result result =
-        device->Clear(0, nullptr, platform::D3DCLEAR_TARGET, m_automaton.Background(), 1.0f, 0);
+void Application::RenderFrame(platform::Device& device) {
+    platform::Result result = device.Clear(0, nullptr, platform::D3DCLEAR_TARGET, m_automaton.Background(), 1.0f, 0);
     if (platform::CheckDevice(result, "Nie można wyczyścić ekranu") >= 0) {
-        result = device->BeginScene();
-        if (platform::CheckDevice(result, "Nie można rozpocząć rysowania") >= 0) device->EndScene();
+        result = device.BeginScene();
+        if (platform::CheckDevice(result, "Nie można rozpocząć rysowania") >= 0) device.EndScene();
     }
     if (errors::ErrorRaised()) errors::AddError("Nie można odrysować ekranu");
 }

@@ -12,6 +12,7 @@
 #include "core/WorkbenchState.h"
 #include "files/ImageLibrary.h"
 #include "frame/DisplayModeList.h"
+#include "frame/FrameConfig.h"
 #include "frame/FrameObject.h"
 
 namespace app {
@@ -37,9 +38,9 @@ public:
     void Shutdown() override;
 
     // The update callback: one driver step with the framework clock's frame time and rate.
-    void Update();
+    void Update(const frame::TimeStep& step);
     // The draw callback: clears the back buffer to the Background colour inside a scene.
-    void RenderFrame();
+    void RenderFrame(platform::Device& device);
 
 private:
     core::WorkbenchState m_state;  // before the automaton: its script reaches the state while it lives

@@ -55,8 +55,8 @@ frame::FrameConfig WorkbenchConfig(Application& application, frame::InputDispatc
     config.CursorFullScreen = true;
     config.CloseBox = true;
     config.MessageHook = [&dispatcher](const platform::WindowMessage& message) { dispatcher.Dispatch(message); };
-    config.UpdateCallback = [&application] { application.Update(); };
-    config.DrawCallback = [&application] { application.RenderFrame(); };
+    config.UpdateCallback = [&application](const frame::TimeStep& step) { application.Update(step); };
+    config.DrawCallback = [&application](platform::Device& device) { application.RenderFrame(device); };
     return config;
 }
 
