@@ -81,7 +81,7 @@ void RefuseBomb(benchmark::State& state, const std::string& bomb) {
             ReadAll(reader);
             state.SkipWithError("the document was not refused");
         } catch (const px::CXNLError& error) {
-            if (error.Kind != static_cast<int32_t>(px::XnlErrorKind::ReferenceError))
+            if (error.Kind != px::XnlErrorKind::ReferenceError)
                 state.SkipWithError("refused with the wrong error kind");
         }
     }

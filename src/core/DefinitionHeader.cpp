@@ -34,10 +34,14 @@ bool ParseUnsigned(const std::string& text, uint32_t& value) {
 bool SetDefaultField(cells::Cell& cell, const std::string& name, const std::string& value) {
     if (name.size() != 2 || name[1] < '1' || name[1] > '4') return false;
     int index = name[1] - '1';
+    uint32_t number = 0;
     switch (name[0]) {
-        case 'b': (&cell.b1)[index] = px::ToBool(value) ? 1 : 0; return true;
-        case 'u': return ParseUnsigned(value, (&cell.u1)[index]);
-        case 'f': (&cell.f1)[index] = base::NarrowToFloat(px::ToFloat(value)); return true;
+        case 'b': cells::SetBoolField(cell, index, px::ToBool(value) ? 1 : 0); return true;
+        case 'u':
+            if (!ParseUnsigned(value, number)) return false;
+            cells::SetUintField(cell, index, number);
+            return true;
+        case 'f': cells::SetFloatField(cell, index, base::NarrowToFloat(px::ToFloat(value))); return true;
         default: return false;
     }
 }

@@ -5,7 +5,16 @@
 
 namespace px {
 
-int32_t ReportNumber = 1;
+namespace {
+
+int32_t& NextReportNumber() {
+    static int32_t number = 1;
+    return number;
+}
+
+}  // namespace
+
+int32_t ReportNumber() { return NextReportNumber(); }
 
 void CError::Report(CReportFile& file) const {
     file.WriteLine("");
@@ -16,8 +25,9 @@ void CError::Report(CReportFile& file) const {
         if (Line >= 0) file.WriteField("  Wiersz     : ", base::IntToStr(Line));
     }
     file.WriteLine("Błąd");
-    file.WriteField("  Numer      : ", base::IntToStr(ReportNumber));
-    ++ReportNumber;
+    int32_t& number = NextReportNumber();
+    file.WriteField("  Numer      : ", base::IntToStr(number));
+    ++number;
     file.WriteField("  Komunikat  : ", Message);
 }
 
@@ -53,25 +63,25 @@ void CParserError::Report(CReportFile& file) const {
     file.WriteField("  Kolumna    : ", base::UIntToStr(TextColumn));
 }
 
-const char* XnlErrorText(int32_t kind) {
+const char* XnlErrorText(XnlErrorKind kind) {
     switch (kind) {
-        case 0: return "Niezgodność poziomów zagłębienia hierarchii";
-        case 1: return "Niedozwolony znak";
-        case 2: return "Problem z otwarciem lub zamknięciem sekcji";
-        case 3: return "Niespodziewany koniec dokumentu";
-        case 4: return "Błąd podczas parsowania encji";
-        case 5: return "Błąd preprocesora";
-        case 6: return "Błąd podczas parsowania znaku specjalnego";
-        case 7: return "Błąd podczas włączania pliku";
-        case 8: return "Limit włączeń plików przekroczony";
-        default: return "Nieznany błąd";
+        case XnlErrorKind::LevelMismatch: return "Niezgodność poziomów zagłębienia hierarchii";
+        case XnlErrorKind::IllegalChar: return "Niedozwolony znak";
+        case XnlErrorKind::SectionMismatch: return "Problem z otwarciem lub zamknięciem sekcji";
+        case XnlErrorKind::UnexpectedEnd: return "Niespodziewany koniec dokumentu";
+        case XnlErrorKind::ReferenceError: return "Błąd podczas parsowania encji";
+        case XnlErrorKind::PreprocessorError: return "Błąd preprocesora";
+        case XnlErrorKind::SpecialCharError: return "Błąd podczas parsowania znaku specjalnego";
+        case XnlErrorKind::IncludeError: return "Błąd podczas włączania pliku";
+        case XnlErrorKind::IncludeLimitExceeded: return "Limit włączeń plików przekroczony";
     }
+    return "Nieznany błąd";
 }
 
 void CXNLError::Report(CReportFile& file) const {
     CParserError::Report(file);
     file.WriteLine("XNL");
-    file.WriteField("  Typ        : ", base::IntToStr(Kind));
+    file.WriteField("  Typ        : ", base::IntToStr(static_cast<int32_t>(Kind)));
     file.WriteField("  Komunikat  : ", KindText());
 }
 

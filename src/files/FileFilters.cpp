@@ -6,7 +6,7 @@
 
 namespace files {
 
-int FilterIndexFor(std::span<const FileFilter> filters, std::string_view path) {
+int FilterIndexFor(std::span<const base::FileFilter> filters, std::string_view path) {
     const std::string extension = base::ToLower(base::ExtensionOf(path));
     for (size_t i = 0; !extension.empty() && i + 1 < filters.size(); ++i) {
         std::string_view patterns = filters[i].Pattern;

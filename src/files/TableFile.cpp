@@ -40,10 +40,10 @@ void EncodeRecord(const cells::Cell& cell, uint8_t* record) {
 void DecodeRecord(const uint8_t* record, uint32_t available, cells::Cell& cell) {
     if (available >= RecordSize) {
         std::memcpy(&cell, record, RecordSize);
-        for (int i = 0; i < 4; ++i) (&cell.b1)[i] = record[i] != 0 ? 1 : 0;
+        for (int i = 0; i < 4; ++i) cells::SetBoolField(cell, i, record[i] != 0 ? 1 : 0);
         return;
     }
-    for (uint32_t i = 0; i < 4 && i < available; ++i) (&cell.b1)[i] = record[i] != 0 ? 1 : 0;
+    for (uint32_t i = 0; i < 4 && i < available; ++i) cells::SetBoolField(cell, static_cast<int>(i), record[i] != 0 ? 1 : 0);
     for (uint32_t offset = 4; offset + 4 <= available; offset += 4)
         std::memcpy(reinterpret_cast<uint8_t*>(&cell) + offset, record + offset, 4);
 }

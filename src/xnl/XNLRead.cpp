@@ -228,24 +228,8 @@ bool CXNLRead::ReadToken(std::string* out) {
         return true;
     }
 
-    bool consumed = false;
-    for (;;) {
-        if (ReadSpecialChar(&special)) {
-            Append(out, special);
-            consumed = true;
-            continue;
-        }
-        Preprocess();
-        if (AtTextEnd() || IsTokenStop(At(m_position))) break;
-        // Brackets are stop characters, so the run up to the next stop holds no construct.
-        const uint32_t length = Length();
-        uint32_t end = m_position + 1;
-        while (end < length && !IsTokenStop(At(end))) ++end;
-        AppendRange(out, m_position, end);
-        m_position = end;
-        consumed = true;
-    }
-    if (!consumed) return false;
+    // The bare form: the text was preprocessed just above, and is looked at as it stands.
+    if (!ReadRun(out, IsTokenStop, false)) return false;
     SkipSpace();
     return true;
 }
@@ -287,27 +271,34 @@ bool CXNLRead::CloseSection(bool skip) {
 bool CXNLRead::ReadText(std::string* out) {
     if (AtTextEnd()) return false;
     if (out) out->clear();
+    if (!ReadRun(out, IsBracket, true)) return false;
+    SkipSpace();
+    return true;
+}
+
+template <class Stop>
+bool CXNLRead::ReadRun(std::string* out, Stop isStop, bool preprocessFirst) {
     bool consumed = false;
     char special = 0;
     for (;;) {
-        Preprocess();
+        if (preprocessFirst) Preprocess();
         if (ReadSpecialChar(&special)) {
             Append(out, special);
             consumed = true;
             continue;
         }
         Preprocess();
-        if (AtTextEnd() || IsBracket(At(m_position))) break;
+        if (AtTextEnd() || isStop(At(m_position))) break;
+        // Brackets are stop characters of both runs, so the text up to the next stop holds no
+        // construct.
         const uint32_t length = Length();
         uint32_t end = m_position + 1;
-        while (end < length && !IsBracket(At(end))) ++end;
+        while (end < length && !isStop(At(end))) ++end;
         AppendRange(out, m_position, end);
         m_position = end;
         consumed = true;
     }
-    if (!consumed) return false;
-    SkipSpace();
-    return true;
+    return consumed;
 }
 
 bool CXNLRead::ReadPair(std::string* name, std::string* value, bool* colon) {
