@@ -35,7 +35,8 @@ bool ObtainDefinitionPath(int argc, char** argv, std::string& path) {
     frame::FilterList filters;
     filters.ClearFilters();
     filters.AddFilter("Vorlen", "*.vl", true);
-    return frame::FileDialog(frame::FileDialogKind::Open, "Otwórz Vorlen", filters.FinishFilters(true), path) && !path.empty();
+    return frame::FileDialog(frame::FileDialogKind::Open, "Otwórz Vorlen", filters.FinishFilters(true), path) &&
+           !path.empty();
 }
 
 frame::FrameConfig WorkbenchConfig(Application& application, frame::InputDispatcher& dispatcher) {

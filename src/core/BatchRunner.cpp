@@ -78,8 +78,8 @@ int BatchRunner::Run(int argc, const char* const* argv) {
     }
 
     SeedProcessGenerators(DriverClock::System());
-    Automaton automaton;
     UserButtons buttons;  // the script's buttons exist, with their down flags
+    Automaton automaton;
     automaton.SetScriptControls(buttons);
     if (!automaton.LoadDefinition(definition)) {
         errors::PrintErrorChain(m_err);

@@ -15,6 +15,7 @@
 
 namespace core {
 
+using cells::Cell;
 using namespace AngelScript;
 
 namespace {
@@ -85,7 +86,7 @@ void SetBuffer(asIScriptGeneric* generic) {
     Call call(generic);
     int x = call.Host.Int(0);
     int y = call.Host.Int(1);
-    if (cells::Cell* cell = call.Target.Cells().WriteCell(x, y)) {
+    if (Cell* cell = call.Target.Cells().WriteCell(x, y)) {
         cell->*Member = ArgumentOf<Field>(call.Host, 2);
         return;
     }
@@ -162,7 +163,8 @@ template <double (*Function)(double)> void Unary(asIScriptGeneric* generic) {
 
 template <double (*Function)(double, double)> void Binary(asIScriptGeneric* generic) {
     Call call(generic);
-    call.Host.ReturnFloat(base::NarrowToFloat(Function(static_cast<double>(call.Host.Float(0)), static_cast<double>(call.Host.Float(1)))));
+    call.Host.ReturnFloat(
+        base::NarrowToFloat(Function(static_cast<double>(call.Host.Float(0)), static_cast<double>(call.Host.Float(1)))));
 }
 
 // Plain function pointers to the double overloads of <cmath>.

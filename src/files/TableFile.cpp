@@ -14,6 +14,9 @@
 
 namespace files {
 
+using cells::Cell;
+using cells::CellTable;
+using cells::SetBoolField;
 using errors::ClearErrors;
 using errors::ErrorRaised;
 using errors::RaiseError;
@@ -23,7 +26,7 @@ namespace {
 // The in-memory Cell has the file's record layout; only the byte order must match.
 static_assert(std::endian::native == std::endian::little, "table records are little-endian");
 constexpr uint32_t RecordSize = 36;
-static_assert(sizeof(cells::Cell) == RecordSize);
+static_assert(sizeof(Cell) == RecordSize);
 
 // Skipped records are read through a buffer of this many records.
 constexpr uint32_t SkipRecords = 1820;
@@ -31,26 +34,26 @@ constexpr uint32_t SkipRecords = 1820;
 constexpr std::string_view CompressedMagic = "VLS1";
 constexpr std::string_view PlainMagic = "VLN1";
 
-void EncodeRecord(const cells::Cell& cell, uint8_t* record) {
+void EncodeRecord(const Cell& cell, uint8_t* record) {
     std::memcpy(record, &cell, RecordSize);
     for (int i = 0; i < 4; ++i) record[i] = record[i] != 0 ? 1 : 0;
 }
 
 // Copies the fields of `record` of which all bytes are among the first `available` ones.
-void DecodeRecord(const uint8_t* record, uint32_t available, cells::Cell& cell) {
+void DecodeRecord(const uint8_t* record, uint32_t available, Cell& cell) {
     if (available >= RecordSize) {
         std::memcpy(&cell, record, RecordSize);
-        for (int i = 0; i < 4; ++i) cells::SetBoolField(cell, i, record[i] != 0 ? 1 : 0);
+        for (int i = 0; i < 4; ++i) SetBoolField(cell, i, record[i] != 0 ? 1 : 0);
         return;
     }
-    for (uint32_t i = 0; i < 4 && i < available; ++i) cells::SetBoolField(cell, static_cast<int>(i), record[i] != 0 ? 1 : 0);
+    for (uint32_t i = 0; i < 4 && i < available; ++i) SetBoolField(cell, static_cast<int>(i), record[i] != 0 ? 1 : 0);
     for (uint32_t offset = 4; offset + 4 <= available; offset += 4)
         std::memcpy(reinterpret_cast<uint8_t*>(&cell) + offset, record + offset, 4);
 }
 
 }  // namespace
 
-void WriteCells(stream::Base& stream, const cells::CellTable& table) {
+void WriteCells(stream::Base& stream, const CellTable& table) {
     // One write per row: the records of a row lie in different columns of the table, so the
     // row is gathered first. The row buffer is the only copy.
     const uint32_t width = static_cast<uint32_t>(table.Width());
@@ -62,7 +65,7 @@ void WriteCells(stream::Base& stream, const cells::CellTable& table) {
     }
 }
 
-void ReadCells(stream::Base& stream, cells::CellTable& table, int32_t width, int32_t height) {
+void ReadCells(stream::Base& stream, CellTable& table, int32_t width, int32_t height) {
     const int rows = std::min(height, table.Height());
     const uint32_t kept = width > 0 ? static_cast<uint32_t>(std::min(width, table.Width())) : 0;
     const uint64_t skipped = width > 0 ? static_cast<uint64_t>(width) - kept : 0;
@@ -85,7 +88,7 @@ void ReadCells(stream::Base& stream, cells::CellTable& table, int32_t width, int
     }
 }
 
-FileStatus SaveTable(const cells::CellTable& table, std::string path, bool compressed) {
+FileStatus SaveTable(const CellTable& table, std::string path, bool compressed) {
     if (base::ExtensionOf(path).empty()) path += compressed ? ".vls" : ".vln";
     TemporaryFile temporary;
     if (temporary.Create(path)) {
@@ -111,7 +114,7 @@ FileStatus SaveTable(const cells::CellTable& table, std::string path, bool compr
     return status;
 }
 
-TableLoad LoadTable(cells::CellTable& table, const std::string& path) {
+TableLoad LoadTable(CellTable& table, const std::string& path) {
     bool cellsRead = false;
     {
         stream::File file;

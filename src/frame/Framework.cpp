@@ -551,8 +551,8 @@ bool Framework::CreateDevice() {
     if (result >= 0 && !m_device) result = platform::D3DERR_NOTAVAILABLE;
     if (result < 0) {
         m_device.reset();
-        platform::CheckDevice(result,
-                              "Nie można utworzyć urządzenia (prawdopodobnie za słaby sprzęt - karta graficzna bez akceleracji)");
+        platform::CheckDevice(
+            result, "Nie można utworzyć urządzenia (prawdopodobnie za słaby sprzęt - karta graficzna bez akceleracji)");
         return false;
     }
     return true;

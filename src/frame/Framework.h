@@ -78,8 +78,7 @@ void ResetDevice();
 // Makes the back buffer match the window's client area (resetting the device) when it differs.
 void CheckClientSize();
 void ChangeDisplayMode(const DisplayMode& mode);
-// The current display mode (its size is the back buffer's); the run's first mode between runs
-// is 800 x 600 windowed.
+// The current display mode (its size is the back buffer's); 800 x 600 windowed between runs.
 DisplayMode GetDisplayMode();
 
 void BeginModeEnumeration();

@@ -9,27 +9,31 @@
 
 namespace view {
 
+using cells::BoolField;
+using cells::Cell;
+using cells::FloatField;
+using cells::UintField;
 
 namespace {
 
 // (value - minimum) / (maximum - minimum), unclamped: a uint below its minimum wraps to a very
 // large fraction, as the unsigned difference says. A range whose ends are equal gives 0 (the
 // minimum's value) instead of 0 / 0 or x / 0. Float differences are taken in double precision.
-double ComponentRatio(const VectorComponent& component, const cells::Cell& cell) {
+double ComponentRatio(const VectorComponent& component, const Cell& cell) {
     if (component.Kind == ComponentKind::Uint) {
         uint32_t span = component.UintMaximum - component.UintMinimum;
         if (span == 0) return 0.0;
-        return static_cast<double>(cells::UintField(cell, component.Field) - component.UintMinimum) / static_cast<double>(span);
+        return static_cast<double>(UintField(cell, component.Field) - component.UintMinimum) / static_cast<double>(span);
     }
     if (component.FloatMinimum == component.FloatMaximum) return 0.0;
-    return (static_cast<double>(cells::FloatField(cell, component.Field)) - static_cast<double>(component.FloatMinimum)) /
+    return (static_cast<double>(FloatField(cell, component.Field)) - static_cast<double>(component.FloatMinimum)) /
            (static_cast<double>(component.FloatMaximum) - static_cast<double>(component.FloatMinimum));
 }
 
 // A Cartesian coordinate: bools give +1 or -1, ranges map [minimum, maximum] onto [-1, 1].
-double Coordinate(const VectorComponent& component, const cells::Cell& cell, double fallback) {
+double Coordinate(const VectorComponent& component, const Cell& cell, double fallback) {
     switch (component.Kind) {
-        case ComponentKind::Bool: return cells::BoolField(cell, component.Field) != 0 ? 1.0 : -1.0;
+        case ComponentKind::Bool: return BoolField(cell, component.Field) != 0 ? 1.0 : -1.0;
         case ComponentKind::Uint:
         case ComponentKind::Float: return 2.0 * ComponentRatio(component, cell) - 1.0;
         case ComponentKind::Default: break;
@@ -39,7 +43,7 @@ double Coordinate(const VectorComponent& component, const cells::Cell& cell, dou
 
 }  // namespace
 
-CellArrow CellVector(const VectorSpec& spec, const cells::Cell& cell, const cells::Cell& previous, uint32_t background) {
+CellArrow CellVector(const VectorSpec& spec, const Cell& cell, const Cell& previous, uint32_t background) {
     CellArrow arrow;
     arrow.Color = spec.Color.Mode == ColorMode::BoolDouble ? DoubleColor(spec.Color, cell, previous)
                                                            : CellColor(spec.Color, cell, background);
@@ -54,7 +58,7 @@ CellArrow CellVector(const VectorSpec& spec, const cells::Cell& cell, const cell
     } else {
         const VectorComponent& r = spec.Component1;
         switch (r.Kind) {
-            case ComponentKind::Bool: length = cells::BoolField(cell, r.Field) != 0 ? 1.0 : 0.5; break;
+            case ComponentKind::Bool: length = BoolField(cell, r.Field) != 0 ? 1.0 : 0.5; break;
             case ComponentKind::Uint:
             case ComponentKind::Float: length = ComponentRatio(r, cell); break;
             case ComponentKind::Default: length = 1.0; break;
@@ -62,7 +66,7 @@ CellArrow CellVector(const VectorSpec& spec, const cells::Cell& cell, const cell
         const VectorComponent& alfa = spec.Component2;
         switch (alfa.Kind) {
             case ComponentKind::Bool:
-                angle = cells::BoolField(cell, alfa.Field) != 0 ? std::numbers::pi / 2 : 3 * std::numbers::pi / 2;
+                angle = BoolField(cell, alfa.Field) != 0 ? std::numbers::pi / 2 : 3 * std::numbers::pi / 2;
                 break;
             case ComponentKind::Uint:
             case ComponentKind::Float: angle = ComponentRatio(alfa, cell) * 2 * std::numbers::pi; break;

@@ -166,7 +166,9 @@ struct ConstantColour {
 struct UintRainbowColour {
     int Field;
     UintRange Range;
-    uint32_t operator()(const cells::Cell& cell) const { return RainbowOf(Range.At(cells::UintField(cell, Field))) | OpaqueAlpha; }
+    uint32_t operator()(const cells::Cell& cell) const {
+        return RainbowOf(Range.At(cells::UintField(cell, Field))) | OpaqueAlpha;
+    }
 };
 
 struct UintGradientColour {
@@ -179,7 +181,9 @@ struct UintGradientColour {
 struct FloatRainbowColour {
     int Field;
     FloatRange Range;
-    uint32_t operator()(const cells::Cell& cell) const { return RainbowOf(Range.At(cells::FloatField(cell, Field))) | OpaqueAlpha; }
+    uint32_t operator()(const cells::Cell& cell) const {
+        return RainbowOf(Range.At(cells::FloatField(cell, Field))) | OpaqueAlpha;
+    }
 };
 
 struct FloatGradientColour {

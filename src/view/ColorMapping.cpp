@@ -9,9 +9,8 @@
 
 namespace view {
 
+using cells::Cell;
 using namespace detail;
-
-
 
 bool RequiresTripleBuffering(const ViewSettings& settings) {
     bool squares = settings.Color.Mode == ColorMode::BoolDouble;
@@ -67,11 +66,11 @@ float Grayscale(uint32_t colour) {
            (1.0f / 255.0f);
 }
 
-uint32_t CellColor(const ColorSpec& spec, const cells::Cell& cell, uint32_t background) {
+uint32_t CellColor(const ColorSpec& spec, const Cell& cell, uint32_t background) {
     return WithModeColour(spec, background, [&cell](const auto& colourOf) { return colourOf(cell); });
 }
 
-uint32_t DoubleColor(const ColorSpec& spec, const cells::Cell& current, const cells::Cell& previous) {
+uint32_t DoubleColor(const ColorSpec& spec, const Cell& current, const Cell& previous) {
     return DoubleColour {spec.Field, {spec.ColorA, spec.ColorB, spec.ColorC, spec.ColorD}}(current, previous);
 }
 

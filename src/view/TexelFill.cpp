@@ -12,9 +12,11 @@
 
 namespace view {
 
+using cells::Cell;
+using cells::CellTable;
+using cells::FloatField;
+using cells::UintField;
 using namespace detail;
-
-
 
 namespace {
 
@@ -45,14 +47,14 @@ typedef double D4 __attribute__((vector_size(32)));  // two SSE registers where 
 // The kernels below are forced inline: a call per four cells would cost as much as their work.
 
 // Four cells of one row, `columnLength` cells apart in memory.
-[[gnu::always_inline]] inline U4 LoadUints(const cells::Cell* first, size_t columnLength, int field) {
-    return U4 {cells::UintField(first[0], field), cells::UintField(first[columnLength], field), cells::UintField(first[2 * columnLength], field),
-               cells::UintField(first[3 * columnLength], field)};
+[[gnu::always_inline]] inline U4 LoadUints(const Cell* first, size_t columnLength, int field) {
+    return U4 {UintField(first[0], field), UintField(first[columnLength], field), UintField(first[2 * columnLength], field),
+               UintField(first[3 * columnLength], field)};
 }
 
-[[gnu::always_inline]] inline F4 LoadFloats(const cells::Cell* first, size_t columnLength, int field) {
-    return F4 {cells::FloatField(first[0], field), cells::FloatField(first[columnLength], field), cells::FloatField(first[2 * columnLength], field),
-               cells::FloatField(first[3 * columnLength], field)};
+[[gnu::always_inline]] inline F4 LoadFloats(const Cell* first, size_t columnLength, int field) {
+    return F4 {FloatField(first[0], field), FloatField(first[columnLength], field), FloatField(first[2 * columnLength], field),
+               FloatField(first[3 * columnLength], field)};
 }
 
 // UintRange::At of four values (the range is not empty).
@@ -107,21 +109,21 @@ typedef double D4 __attribute__((vector_size(32)));  // two SSE registers where 
 }
 
 // The vector form of the modes that have one: four cells of a row into four colours.
-[[gnu::always_inline]] inline U4 Colours4(const UintRainbowColour& mode, const cells::Cell* first, size_t columnLength) {
+[[gnu::always_inline]] inline U4 Colours4(const UintRainbowColour& mode, const Cell* first, size_t columnLength) {
     return Rainbows(UintPlaces(mode.Range, LoadUints(first, columnLength, mode.Field)));
 }
-[[gnu::always_inline]] inline U4 Colours4(const UintGradientColour& mode, const cells::Cell* first, size_t columnLength) {
+[[gnu::always_inline]] inline U4 Colours4(const UintGradientColour& mode, const Cell* first, size_t columnLength) {
     return Gradients(mode.Colours, UintPlaces(mode.Range, LoadUints(first, columnLength, mode.Field)));
 }
-[[gnu::always_inline]] inline U4 Colours4(const FloatRainbowColour& mode, const cells::Cell* first, size_t columnLength) {
+[[gnu::always_inline]] inline U4 Colours4(const FloatRainbowColour& mode, const Cell* first, size_t columnLength) {
     return Rainbows(FloatPlaces(mode.Range, LoadFloats(first, columnLength, mode.Field)));
 }
-[[gnu::always_inline]] inline U4 Colours4(const FloatGradientColour& mode, const cells::Cell* first, size_t columnLength) {
+[[gnu::always_inline]] inline U4 Colours4(const FloatGradientColour& mode, const Cell* first, size_t columnLength) {
     return Gradients(mode.Colours, FloatPlaces(mode.Range, LoadFloats(first, columnLength, mode.Field)));
 }
 
 // A short list (see ShortList) as four compares a pair, from the last pair to the first.
-[[gnu::always_inline]] inline U4 Colours4(const ListColour& mode, const cells::Cell* first, size_t columnLength) {
+[[gnu::always_inline]] inline U4 Colours4(const ListColour& mode, const Cell* first, size_t columnLength) {
     U4 values = LoadUints(first, columnLength, mode.Field);
     U4 colours = U4 {} + mode.Background;
     for (size_t i = mode.PairCount; i-- > 0;)
@@ -130,7 +132,7 @@ typedef double D4 __attribute__((vector_size(32)));  // two SSE registers where 
 }
 
 template <class Mode>
-concept HasVectorForm = requires(const Mode& mode, const cells::Cell* cell) { Colours4(mode, cell, size_t {}); };
+concept HasVectorForm = requires(const Mode& mode, const Cell* cell) { Colours4(mode, cell, size_t {}); };
 
 #else
 
@@ -146,11 +148,11 @@ bool VectorFormPays(const Mode&) {
 bool VectorFormPays(const ListColour& mode) { return mode.PairCount <= ShortList; }
 
 template <class Mode>
-void FillByStrips(const Mode& colourOf, const cells::CellTable& shown, uint8_t* texels, size_t pitch) {
+void FillByStrips(const Mode& colourOf, const CellTable& shown, uint8_t* texels, size_t pitch) {
     const int width = shown.Width();
     const int height = shown.Height();
     const size_t columnLength = static_cast<size_t>(height);
-    const cells::Cell* cells = shown.Data();
+    const Cell* cells = shown.Data();
     [[maybe_unused]] const bool vectorForm = VectorFormPays(colourOf);
     for (int x0 = 0; x0 < width; x0 += Strip) {
         const int x1 = std::min(width, x0 + Strip);
@@ -182,20 +184,20 @@ void FillByStrips(const Mode& colourOf, const cells::CellTable& shown, uint8_t* 
 // BoolDouble reads the same cell of the previous generation beside each shown one.
 struct DoubleColourBeside {
     DoubleColour Colours;
-    const cells::Cell* Shown;     // first cell of the shown generation
-    const cells::Cell* Previous;  // first cell of the previous one, same layout
-    uint32_t operator()(const cells::Cell& cell) const { return Colours(cell, Previous[&cell - Shown]); }
+    const Cell* Shown;     // first cell of the shown generation
+    const Cell* Previous;  // first cell of the previous one, same layout
+    uint32_t operator()(const Cell& cell) const { return Colours(cell, Previous[&cell - Shown]); }
 };
 
 }  // namespace
 
-void FillTexels(const ColorSpec& spec, const cells::CellTable& shown, const cells::CellTable* previous, uint32_t background, uint8_t* texels,
+void FillTexels(const ColorSpec& spec, const CellTable& shown, const CellTable* previous, uint32_t background, uint8_t* texels,
                 size_t pitch) {
     if (spec.Mode == ColorMode::BoolDouble) {
         bool sameSize = previous != nullptr && previous->Width() == shown.Width() && previous->Height() == shown.Height();
         assert((previous == nullptr || sameSize) && "the previous generation must have the shown one's size");
         // Without a previous generation of the same size every cell is compared with itself.
-        const cells::Cell* before = sameSize ? previous->Data() : shown.Data();
+        const Cell* before = sameSize ? previous->Data() : shown.Data();
         DoubleColour colours {spec.Field, {spec.ColorA, spec.ColorB, spec.ColorC, spec.ColorD}};
         FillByStrips(DoubleColourBeside {colours, shown.Data(), before}, shown, texels, pitch);
         return;

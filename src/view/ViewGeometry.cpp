@@ -10,6 +10,12 @@
 
 namespace view {
 
+using cells::ModeSize;
+using cells::RectToPixels;
+using cells::ToPixels;
+using cells::VirtualPoint;
+using cells::VirtualRect;
+using cells::WrapCoordinates;
 
 namespace {
 
@@ -37,8 +43,8 @@ float PositionToZoom(float position) {
     return ClampZoom(std::pow(10.0f, 2.0f * position - 1.0f));
 }
 
-CellGrid ComputeCellGrid(float zoom, int width, int height, cells::ModeSize mode) {
-    cells::VirtualRect rect = cells::RectToPixels(ViewRect, mode);
+CellGrid ComputeCellGrid(float zoom, int width, int height, ModeSize mode) {
+    VirtualRect rect = RectToPixels(ViewRect, mode);
     float cellWidth = (rect.Right - rect.Left) / static_cast<float>(width);
     float cellHeight = (rect.Bottom - rect.Top) / static_cast<float>(height);
     float size = std::min(cellWidth, cellHeight);
@@ -53,8 +59,8 @@ CellGrid ComputeCellGrid(float zoom, int width, int height, cells::ModeSize mode
     return grid;
 }
 
-TextureQuad ComputeTextureQuad(float zoom, bool tiled, int width, int height, cells::ModeSize mode) {
-    cells::VirtualRect rect = cells::RectToPixels(ViewRect, mode);
+TextureQuad ComputeTextureQuad(float zoom, bool tiled, int width, int height, ModeSize mode) {
+    VirtualRect rect = RectToPixels(ViewRect, mode);
     float w = static_cast<float>(width) * zoom;
     float h = static_cast<float>(height) * zoom;
     TextureQuad quad;
@@ -78,27 +84,27 @@ TextureQuad ComputeTextureQuad(float zoom, bool tiled, int width, int height, ce
     return quad;
 }
 
-float FittingZoom(ViewKind kind, int width, int height, cells::ModeSize mode) {
+float FittingZoom(ViewKind kind, int width, int height, ModeSize mode) {
     if (kind != ViewKind::Texture) return 1.0f;
-    cells::VirtualRect rect = cells::RectToPixels(ViewRect, mode);
+    VirtualRect rect = RectToPixels(ViewRect, mode);
     return std::min((rect.Bottom - rect.Top) / static_cast<float>(height), (rect.Right - rect.Left) / static_cast<float>(width));
 }
 
-bool ScreenToCell(cells::VirtualPoint point, ViewKind kind, float zoom, bool tiled, int width, int height,
-                  cells::ModeSize mode, int& column, int& row) {
+bool ScreenToCell(VirtualPoint point, ViewKind kind, float zoom, bool tiled, int width, int height,
+                  ModeSize mode, int& column, int& row) {
     if (width < 1 || height < 1) return false;
     // Both edges belong to the rectangle; a NaN coordinate lies nowhere.
     if (!(point.X >= ViewRect.Left && point.X <= ViewRect.Right && point.Y >= ViewRect.Top && point.Y <= ViewRect.Bottom))
         return false;
-    cells::VirtualPoint pixel = cells::ToPixels(point, mode);
+    VirtualPoint pixel = ToPixels(point, mode);
     int x = 0;
     int y = 0;
     if (kind == ViewKind::Texture) {
         if (tiled) {
-            cells::VirtualRect rect = cells::RectToPixels(ViewRect, mode);
+            VirtualRect rect = RectToPixels(ViewRect, mode);
             x = base::TruncateToInt32((pixel.X - rect.Left) / zoom);
             y = base::TruncateToInt32((pixel.Y - rect.Top) / zoom);
-            cells::WrapCoordinates(x, y, width, height);
+            WrapCoordinates(x, y, width, height);
             column = x;
             row = y;
             return true;

@@ -89,8 +89,8 @@ uint32_t CellColor(const ColorSpec& spec, const cells::Cell& cell, uint32_t back
 // the 32-bit value at texels + y * pitch + 4 * x. BoolDouble compares with `previous` (same
 // size; when null, each cell with itself), every other mode uses CellColor. The result is that
 // of calling them cell by cell; the walk is arranged for the cache and is several times faster.
-void FillTexels(const ColorSpec& spec, const cells::CellTable& shown, const cells::CellTable* previous, uint32_t background, uint8_t* texels,
-                size_t pitch);
+void FillTexels(const ColorSpec& spec, const cells::CellTable& shown, const cells::CellTable* previous, uint32_t background,
+                uint8_t* texels, size_t pitch);
 // BoolDouble: A, B, C or D from the selected bool of the previous and the current generation.
 uint32_t DoubleColor(const ColorSpec& spec, const cells::Cell& current, const cells::Cell& previous);
 // 0x00RRGGBB; the hue wraps into [0, 1); a NaN or infinite hue gives 0.

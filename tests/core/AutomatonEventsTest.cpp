@@ -1,7 +1,7 @@
 // The callbacks of the mouse, the user buttons and the picture and table events, and the
 // copies between the generations around them.
-#include "CoreTestSupport.h"
 #include "core/WorkbenchState.h"
+#include "CoreTestSupport.h"
 
 namespace core {
 namespace {

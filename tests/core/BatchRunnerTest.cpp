@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "core/BatchRunner.h"
-#include "CoreTestSupport.h"
 #include "core/WorkbenchState.h"
+#include "CoreTestSupport.h"
 
 namespace core {
 namespace {
@@ -70,6 +70,14 @@ TEST(BatchRunner, FailuresPrintOnlyTheirChain) {
     EXPECT_EQ(failed.Status, 1);
     EXPECT_TRUE(failed.Err.starts_with("  [Automaton,") && failed.Err.ends_with("\n  Wiersz: 5\n")) << failed.Err;
     EXPECT_NE(failed.Err.find("] Nie można przeliczyć klatki\n  [ScriptHost,"), std::string::npos) << failed.Err;
+}
+
+// Without a window the script's buttons still keep their down flags.
+TEST(BatchRunner, UserButtonsKeepTheirDownFlags) {
+    std::string code = "void OnInit() { SetButtonDown(4, true); }\n"
+                       "void OnFrame() { assert(GetButtonDown(4) && !GetButtonDown(5)); }\n";
+    Outcome outcome = RunBatch({WriteFile(Definition(code)), "-n", "2"});
+    EXPECT_EQ(std::make_tuple(outcome.Status, outcome.Err), std::make_tuple(0, "")) << outcome.Err;
 }
 
 // An action's own report on failure is all there is; the actions after it do not run.

@@ -3,8 +3,8 @@
 #include <tuple>
 
 #include "core/DefinitionHeader.h"
-#include "CoreTestSupport.h"
 #include "core/WorkbenchState.h"
+#include "CoreTestSupport.h"
 
 namespace core {
 namespace {

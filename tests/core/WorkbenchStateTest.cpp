@@ -3,9 +3,9 @@
 // tests.
 #include <cmath>
 
-#include "CoreTestSupport.h"
 #include "core/SpeedScale.h"
 #include "core/WorkbenchState.h"
+#include "CoreTestSupport.h"
 #include "view/ViewGeometry.h"
 
 namespace core {
