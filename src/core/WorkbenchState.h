@@ -38,9 +38,12 @@ private:
 class WorkbenchState final : public ScriptControls {
 public:
     WorkbenchState();
+    // An automaton's script reaches its state by address: the state stays where it is.
+    WorkbenchState(const WorkbenchState&) = delete;
+    WorkbenchState& operator=(const WorkbenchState&) = delete;
 
-    // Takes what a loaded automaton's definition sets: the zoom, Filtered and Tiled (the two
-    // toggles work for the texture view only), and the speed bar at its iteration period.
+    // Takes what a loaded automaton's definition sets: the zoom, Filtered and Tiled (whose
+    // buttons are enabled for the texture view only), and the speed bar at its period.
     void Configure(const Automaton& automaton);
 
     // --- Steps and commands on the automaton -----------------------------------------------
