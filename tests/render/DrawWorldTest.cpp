@@ -1,0 +1,402 @@
+// DrawWorld on the recording device: the clip rectangle, batches and their order, the geometry
+// of quads, squares and arrows, the generation shown, and the messages of every failure.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "platform/recording/RecordingDevice.h"
+#include "render/WorldRenderer.h"
+#include "RenderTestSupport.h"
+
+namespace render::test {
+namespace {
+
+using platform::DrawSnapshot;
+using platform::RecordingDevice;
+using view::ComponentKind;
+using view::ViewKind;
+
+constexpr cells::ModeSize Screen {800, 600};
+
+class DrawWorldTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        errors::ClearErrors();
+        ASSERT_EQ(m_device->BeginScene(), platform::D3D_OK);
+    }
+    void TearDown() override { errors::ClearErrors(); }
+
+    // A renderer with its device objects, the arrow being a picture of the test's own.
+    std::unique_ptr<WorldRenderer> Make(const view::ViewSettings& settings, int width, int height, uint32_t background = Black) {
+        auto renderer = std::make_unique<WorldRenderer>(settings, background, width, height);
+        renderer->SetArrowPath(WriteArrowPicture("render-arrow-draw.tga"));
+        renderer->CreateDeviceObjects(*m_device);
+        renderer->RestoreDeviceObjects(*m_device);
+        EXPECT_FALSE(errors::ErrorRaised());
+        m_device->Log().ClearCalls();
+        return renderer;
+    }
+    void Draw(WorldRenderer& renderer, const core::Generations& world, ViewOptions options = {}) {
+        renderer.DrawWorld(m_canvas, world, options);
+    }
+    std::vector<const DrawSnapshot*> Draws(const std::string& name = "DrawIndexedPrimitive") {
+        std::vector<const DrawSnapshot*> draws;
+        for (const auto* call : m_device->Log().CallsNamed(name))
+            if (call->Draw) draws.push_back(call->Draw.get());
+        return draws;
+    }
+
+    std::unique_ptr<RecordingDevice> m_device = RecordingDevice::Make();
+    TestCanvas m_canvas {*m_device, Screen};
+};
+
+// Vertex j (0 top left, 1 top right, 2 bottom left, 3 bottom right) of quad k of a draw.
+float VertexX(const DrawSnapshot& draw, uint32_t quad, int j) {
+    static constexpr uint32_t element[4] = {0, 1, 2, 5};
+    return draw.FloatAt(6 * quad + element[j], 0);
+}
+float VertexY(const DrawSnapshot& draw, uint32_t quad, int j) {
+    static constexpr uint32_t element[4] = {0, 1, 2, 5};
+    return draw.FloatAt(6 * quad + element[j], 4);
+}
+
+// 200 x 100 at zoom 1 on 800 x 600: one quad of 200 x 100 pixels centred in the view rectangle
+// (40..760 wide, 64..560 high: centre 420, 312); tiled, the whole rectangle with the world
+// repeating every zoom x Width pixels. Texel (x, y) is the cell's colour, and Filtered picks the
+// sampler's filter.
+TEST_F(DrawWorldTest, TextureQuadTexelsAndFilter) {
+    auto renderer = Make(ViewOf(ViewKind::Texture), 200, 100);
+    core::Generations world = MakeWorld(200, 100);
+    for (int x = 0; x < 200; ++x)
+        for (int y = 0; y < 100; ++y) world.Shown().At(x, y).u1 = static_cast<uint32_t>(x << 8 | y);
+    struct Case {
+        ViewOptions Options;
+        float X0, Y0, X1, Y1, UMax, VMax;
+        uint32_t Filter;
+    };
+    const Case cases[] = {
+        {{1.0f, false, false}, 320, 262, 520, 362, 1, 1, platform::D3DTEXF_POINT},
+        {{2.0f, true, false}, 220, 212, 620, 412, 1, 1, platform::D3DTEXF_LINEAR},
+        {{0.1f, false, true}, 40, 64, 800, 560, 38, 49.6f, platform::D3DTEXF_POINT},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Options.Zoom);
+        m_device->Log().ClearCalls();
+        Draw(*renderer, world, c.Options);
+        ASSERT_FALSE(errors::ErrorRaised());
+        auto draws = Draws("DrawPrimitive");
+        ASSERT_EQ(draws.size(), 1u);
+        const DrawSnapshot& quad = *draws[0];
+        EXPECT_EQ(quad.Type, platform::D3DPT_TRIANGLESTRIP);
+        const float expected[4][4] = {{c.X0, c.Y0, 0, 0}, {c.X1, c.Y0, c.UMax, 0}, {c.X0, c.Y1, 0, c.VMax}, {c.X1, c.Y1, c.UMax, c.VMax}};
+        for (uint32_t v = 0; v < 4; ++v) {
+            EXPECT_FLOAT_EQ(quad.FloatAt(v, 0), expected[v][0]) << v;
+            EXPECT_FLOAT_EQ(quad.FloatAt(v, 4), expected[v][1]) << v;
+            EXPECT_FLOAT_EQ(quad.FloatAt(v, 16), expected[v][2]) << v;
+            EXPECT_FLOAT_EQ(quad.FloatAt(v, 20), expected[v][3]) << v;
+        }
+        EXPECT_EQ(quad.State.Value(platform::StateItem::MinFilter), c.Filter);
+        EXPECT_EQ(quad.State.Value(platform::StateItem::MagFilter), c.Filter);
+        EXPECT_EQ(quad.State.Value(platform::StateItem::AlphaBlendEnable), 0u);
+        EXPECT_EQ(quad.State.Value(platform::StateItem::ColorOp), uint32_t {platform::D3DTOP_SELECTARG1});
+        EXPECT_EQ(quad.State.Value(platform::StateItem::ColorArg1), platform::D3DTA_TEXTURE);
+    }
+    const auto& texel = m_device->State().Texture0->Texels();
+    for (int x : {0, 17, 199})
+        for (int y : {0, 42, 99}) EXPECT_EQ(texel[static_cast<size_t>(y) * 200 + x], 0xFF000000u | (x << 8) | y);
+    EXPECT_EQ(m_device->Log().CountCalls("CreateTexture"), 0u) << "toggles need no new objects";
+}
+
+// The shown generation is 1 (0 with one buffer), and the two-generation mapping compares it
+// with generation 2.
+TEST_F(DrawWorldTest, ShowsTheLastCompletedGeneration) {
+    view::ColorSpec both;
+    both.Mode = view::ColorMode::BoolDouble;
+    both.ColorA = 0xFF000001, both.ColorB = 0xFF000002, both.ColorC = 0xFF000003, both.ColorD = 0xFF000004;
+    struct Case {
+        int Buffers;
+        view::ColorSpec Spec;
+        uint32_t Expected;
+    };
+    const Case cases[] = {{1, RgbOf(), 0xFF000010}, {2, RgbOf(), 0xFF000011}, {3, both, 0xFF000003}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Buffers);
+        auto renderer = Make(ViewOf(ViewKind::Texture, c.Spec), 1, 1);
+        core::Generations world = MakeWorld(1, 1, c.Buffers);
+        for (int g = 0; g < c.Buffers; ++g) world.Table(g).At(0, 0).u1 = 0x10 + g;
+        if (c.Buffers == 3) world.Table(2).At(0, 0).b1 = 1;  // (1, 0): C
+        Draw(*renderer, world);
+        const auto& texel = m_device->State().Texture0->Texels();
+        EXPECT_EQ(texel[0], c.Expected);
+    }
+}
+
+// CellSize 2 at this zoom: squares of 1 x 1 pixel (X to X + 1) with a pixel between them, in
+// row order, only where the colour differs from the background, on a grid centred in the view
+// rectangle.
+TEST_F(DrawWorldTest, SquaresOfTheCellsView) {
+    auto renderer = Make(ViewOf(ViewKind::Cells), 100, 50);
+    core::Generations world = MakeWorld(100, 50);
+    world.Shown().At(3, 0).u1 = 0xFF0000;
+    world.Shown().At(1, 1).u1 = 0x00FF00;
+    world.Shown().At(99, 49).u1 = 0x0000FF;
+    world.Shown().At(50, 20).u1 = 0x000000;  // the background: left out
+    Draw(*renderer, world, {0.3f});
+    ASSERT_FALSE(errors::ErrorRaised());
+    auto draws = Draws();
+    ASSERT_EQ(draws.size(), 1u);
+    const DrawSnapshot& squares = *draws[0];
+    ASSERT_EQ(squares.PrimitiveCount, 6u);
+    EXPECT_EQ(renderer->Cells()->Grid().CellSize, 2);  // truncate(0.3 * min(760 / 100, 496 / 50))
+    const struct {
+        int Column, Row;
+        uint32_t Colour;
+    } expected[] = {{3, 0, 0xFFFF0000}, {1, 1, 0xFF00FF00}, {99, 49, 0xFF0000FF}};
+    for (uint32_t k = 0; k < 3; ++k) {
+        const float x = 320.0f + 2.0f * expected[k].Column, y = 262.0f + 2.0f * expected[k].Row;  // origin 420 - 100, 312 - 50
+        EXPECT_EQ(VertexX(squares, k, 0), x);
+        EXPECT_EQ(VertexY(squares, k, 0), y);
+        EXPECT_EQ(VertexX(squares, k, 3), x + 1);
+        EXPECT_EQ(VertexY(squares, k, 3), y + 1);
+        for (uint32_t e = 6 * k; e < 6 * k + 6; ++e) EXPECT_EQ(squares.DwordAt(e, 16), expected[k].Colour);
+    }
+    EXPECT_EQ(squares.Fvf, platform::D3DFVF_XYZRHW | platform::D3DFVF_DIFFUSE);
+    EXPECT_EQ(squares.TextureName, "null");
+    EXPECT_EQ(squares.State.Value(platform::StateItem::ColorArg1), platform::D3DTA_DIFFUSE);
+    EXPECT_EQ(squares.State.Value(platform::StateItem::AlphaBlendEnable), 0u);
+}
+
+// 25000 visible squares: three draws of 10000, 10000 and 5000 in row order. A frame of nothing
+// but background draws nothing.
+TEST_F(DrawWorldTest, SquaresComeInBatchesOfTenThousand) {
+    auto renderer = Make(ViewOf(ViewKind::Cells), 250, 100);
+    core::Generations world = MakeWorld(250, 100);
+    Draw(*renderer, world);
+    EXPECT_FALSE(errors::ErrorRaised());
+    EXPECT_TRUE(Draws().empty());
+    EXPECT_EQ(m_device->Log().CountCalls("VertexBuffer.Lock"), 1u);
+
+    for (int x = 0; x < 250; ++x)
+        for (int y = 0; y < 100; ++y) world.Shown().At(x, y).u1 = static_cast<uint32_t>(y * 250 + x + 1);
+    m_device->Log().ClearCalls();
+    Draw(*renderer, world);
+    ASSERT_FALSE(errors::ErrorRaised());
+    auto draws = Draws();
+    ASSERT_EQ(draws.size(), 3u);
+    const uint32_t sizes[3] = {10000, 10000, 5000};
+    for (int d = 0; d < 3; ++d) {
+        EXPECT_EQ(draws[d]->PrimitiveCount, 2 * sizes[d]);
+        // The first square of each batch is the next cell in row order.
+        EXPECT_EQ(draws[d]->DwordAt(0, 16), 0xFF000000u | (10000u * d + 1));
+    }
+    EXPECT_EQ(m_device->Log().CountCalls("VertexBuffer.Lock"), 3u);
+    EXPECT_EQ(m_canvas.Journal, "push pop push pop ");
+}
+
+// Arrows: the middle of the picture's right edge (u = 1) lies where the vector points from the
+// cell's centre, at the cell's half size times the length (times cos 45 degrees for the edge).
+TEST_F(DrawWorldTest, ArrowsPointWhereTheirVectorsSay) {
+    struct Case {
+        const char* Name;
+        view::VectorForm Form;
+        view::VectorComponent First, Second;
+        float F1, F2;
+        uint8_t B1, B2;
+        float Length, Angle;  // expected; angle counter-clockwise on the screen from the right
+    };
+    using view::VectorForm;
+    const float pi = std::numbers::pi_v<float>;
+    const auto f1 = Component(ComponentKind::Float, 0, 0, 1), f2 = Component(ComponentKind::Float, 1, 0, 1);
+    const auto b1 = Component(ComponentKind::Bool, 0), b2 = Component(ComponentKind::Bool, 1);
+    const auto fallback = Component(ComponentKind::Default);
+    const Case cases[] = {
+        {"defaults point right", VectorForm::Cartesian, fallback, fallback, 0, 0, 0, 0, 1, 0},
+        {"x 0 points left", VectorForm::Cartesian, f1, fallback, 0, 0, 0, 0, 1, pi},
+        {"x 0.5 has no length", VectorForm::Cartesian, f1, fallback, 0.5f, 0, 0, 0, 0, 0},
+        {"y 1 points down and right", VectorForm::Cartesian, fallback, f2, 0, 1, 0, 0, std::sqrt(2.0f), -pi / 4},
+        {"polar true points up", VectorForm::Polar, b1, b2, 0, 0, 1, 1, 1, pi / 2},
+        {"polar false points down at half", VectorForm::Polar, b1, b2, 0, 0, 0, 0, 0.5f, 3 * pi / 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        view::ViewSettings settings = ViewOf(ViewKind::Vectors, RgbOf());
+        settings.Vector.Form = c.Form;
+        settings.Vector.Component1 = c.First;
+        settings.Vector.Component2 = c.Second;
+        auto renderer = Make(settings, 4, 4);
+        core::Generations world = MakeWorld(4, 4);
+        cells::Cell& cell = world.Shown().At(2, 1);
+        cell = {c.B1, c.B2, 0, 0, 0x123456, 0, 0, 0, c.F1, c.F2, 0, 0};
+        Draw(*renderer, world);
+        ASSERT_FALSE(errors::ErrorRaised());
+        auto draws = Draws();
+        ASSERT_EQ(draws.size(), 1u);
+        const DrawSnapshot& arrows = *draws[0];
+        ASSERT_EQ(arrows.PrimitiveCount, 2u) << "only the coloured cell";
+        const int size = renderer->Vectors()->Grid().CellSize;  // 124: truncate(496 / 4)
+        ASSERT_EQ(size, 124);
+        const float cx = 420 - 2 * size + 2.5f * size, cy = 312 - 2 * size + 1.5f * size;
+        const float tipX = (VertexX(arrows, 0, 1) + VertexX(arrows, 0, 3)) / 2 - cx;
+        const float tipY = (VertexY(arrows, 0, 1) + VertexY(arrows, 0, 3)) / 2 - cy;
+        const float reach = size * 0.5f * c.Length * std::sqrt(0.5f);
+        EXPECT_NEAR(tipX, reach * std::cos(c.Angle), 1e-3f * size);
+        EXPECT_NEAR(tipY, -reach * std::sin(c.Angle), 1e-3f * size);
+        EXPECT_EQ(arrows.DwordAt(0, 16), 0xFF123456u);
+        EXPECT_NE(arrows.TextureName, "null") << "the arrow picture";
+        EXPECT_EQ(arrows.State.Value(platform::StateItem::AlphaBlendEnable), 1u);
+        EXPECT_EQ(arrows.State.Value(platform::StateItem::ColorOp), uint32_t {platform::D3DTOP_MODULATE});
+        EXPECT_EQ(arrows.State.Value(platform::StateItem::AlphaOp), uint32_t {platform::D3DTOP_SELECTARG2});
+    }
+}
+
+// The complex view: squares where the selector has the squares' value, arrows elsewhere, each
+// left out on the background colour; the squares are drawn first.
+TEST_F(DrawWorldTest, ComplexViewDrawsSquaresThenArrows) {
+    view::ViewSettings settings = ViewOf(ViewKind::Complex);
+    settings.ComplexField = 2;  // b3
+    settings.ComplexValue = 1;
+    auto renderer = Make(settings, 10, 10);
+    core::Generations world = MakeWorld(10, 10);
+    for (int x = 0; x < 10; ++x)
+        for (int y = 0; y < 10; ++y) {
+            cells::Cell& cell = world.Shown().At(x, y);
+            cell.b3 = (x + y) % 2;
+            cell.u1 = x < 5 ? 0xFFFFFF : 0;  // the right half is background
+        }
+    Draw(*renderer, world);
+    ASSERT_FALSE(errors::ErrorRaised());
+    auto draws = Draws();
+    ASSERT_EQ(draws.size(), 2u);
+    EXPECT_EQ(draws[0]->Fvf, platform::D3DFVF_XYZRHW | platform::D3DFVF_DIFFUSE) << "squares first";
+    EXPECT_EQ(draws[1]->Fvf, platform::D3DFVF_XYZRHW | platform::D3DFVF_DIFFUSE | platform::D3DFVF_TEX1);
+    EXPECT_EQ(draws[0]->PrimitiveCount, 2u * 25);
+    EXPECT_EQ(draws[1]->PrimitiveCount, 2u * 25);
+}
+
+// Arrows whose size or angle is not a number are left out rather than drawn anywhere.
+TEST_F(DrawWorldTest, ArrowsOfNonNumbersAreLeftOut) {
+    view::ViewSettings settings = ViewOf(ViewKind::Vectors);
+    settings.Vector.Form = view::VectorForm::Polar;
+    settings.Vector.Component1 = Component(ComponentKind::Float, 0, 0, 1);
+    auto renderer = Make(settings, 3, 1);
+    core::Generations world = MakeWorld(3, 1);
+    const float values[3] = {NAN, INFINITY, 0.5f};
+    for (int x = 0; x < 3; ++x) {
+        world.Shown().At(x, 0).f1 = values[x];
+        world.Shown().At(x, 0).u1 = 1;
+    }
+    Draw(*renderer, world);
+    ASSERT_FALSE(errors::ErrorRaised());
+    auto draws = Draws();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0]->PrimitiveCount, 2u);
+}
+
+// Every failing call of a frame: the device's entry, then the context messages up to
+// "Nie można odrysować wizualizacji"; the frame after it draws again.
+TEST_F(DrawWorldTest, FailuresSayWhereTheFrameStopped) {
+    struct Case {
+        ViewKind Kind;
+        const char* Call;
+        uint32_t Occurrence;
+        std::vector<std::string> Messages;  // after the device's entry
+    };
+    const std::string world = "Nie można odrysować wizualizacji";
+    const std::string texture = "Nie można odrysować tekstury", textureDraw = "Nie można odrysować wizualizacji tekstury";
+    const std::string cells = "Nie można odrysować wizualizacji komórek";
+    const std::string cellsBegin = "Nie można rozpocząć rysowania wizualizacji komórek";
+    const std::string vectors = "Nie można odrysować wizualizacji wektorów";
+    const std::string vectorsBegin = "Nie można rozpocząć aktualizacji wizualizacji wektorów";
+    const std::string vectorsUpdate = "Nie można zaktualizować obiektu wizualizacji wektorów";
+    const Case cases[] = {
+        {ViewKind::Texture, "VertexBuffer.Lock", 1, {"Nie można zablokować bufora wierzchołków tekstury wizualizacji", texture, world}},
+        {ViewKind::Texture, "Texture.LockRect", 1, {"Nie można zablokować tekstury", texture, world}},
+        {ViewKind::Texture, "SetTexture", 1, {"Nie można ustawić tekstury", textureDraw, texture, world}},
+        {ViewKind::Texture, "SetStreamSource", 1, {"Nie można ustawić bufora wierzchołków", textureDraw, texture, world}},
+        {ViewKind::Texture, "SetFVF", 1, {"Nie można ustawić formatu wierzchołków", textureDraw, texture, world}},
+        {ViewKind::Texture, "DrawPrimitive", 1, {"Nie można odrysować quada", textureDraw, texture, world}},
+        {ViewKind::Cells, "VertexBuffer.Lock", 1, {"Nie można zablokować bufora wierzchołków", cellsBegin, cells, world}},
+        {ViewKind::Cells, "IndexBuffer.Lock", 1, {"Nie można zablokować bufora indeksów", cellsBegin, cells, world}},
+        {ViewKind::Cells, "SetStreamSource", 1, {"Nie można ustawić bufora wierzchołków", cells, world}},
+        {ViewKind::Cells, "SetIndices", 1, {"Nie można ustawić bufora indeksów", cells, world}},
+        {ViewKind::Cells, "SetFVF", 1, {"Nie można ustawić formatu wierzchołków", cells, world}},
+        {ViewKind::Cells, "DrawIndexedPrimitive", 1, {"Nie można odrysować quadów", cells, world}},
+        // The refill after the first full batch.
+        {ViewKind::Cells, "VertexBuffer.Lock", 2, {"Nie można zablokować bufora wierzchołków", world}},
+        {ViewKind::Vectors, "IndexBuffer.Lock", 1, {"Nie można zablokować bufora indeksów", vectorsBegin, vectorsUpdate, world}},
+        {ViewKind::Vectors, "SetTexture", 1, {"Nie można ustawić tekstury", vectors, world}},
+        {ViewKind::Vectors, "DrawIndexedPrimitive", 2, {"Nie można odrysować quadów", vectors, world}},
+        {ViewKind::Complex, "VertexBuffer.Lock", 1, {"Nie można zablokować bufora wierzchołków", vectorsBegin, world}},
+        {ViewKind::Complex, "VertexBuffer.Lock", 2, {"Nie można zablokować bufora wierzchołków", cellsBegin, world}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.Call) + " #" + std::to_string(c.Occurrence) + " of kind " +
+                     std::to_string(static_cast<int>(c.Kind)));
+        errors::ClearErrors();
+        auto renderer = Make(ViewOf(c.Kind), 250, 100);
+        core::Generations cells = MakeWorld(250, 100);
+        for (int x = 0; x < 250; ++x)
+            for (int y = 0; y < 100; ++y) cells.Shown().At(x, y).u1 = 1;
+        m_device->Log().FailCall(c.Call, c.Occurrence);
+        Draw(*renderer, cells);
+        std::vector<std::string> messages = TrailMessages();
+        ASSERT_EQ(messages.size(), c.Messages.size() + 1);
+        EXPECT_EQ(messages[0].rfind("(Device,2289436780) D3DERR_INVALIDCALL", 0), 0u) << messages[0];
+        EXPECT_EQ(std::vector<std::string>(messages.begin() + 1, messages.end()), c.Messages);
+        const size_t drawnBefore = Draws().size() + Draws("DrawPrimitive").size();
+        EXPECT_EQ(m_canvas.Journal.substr(m_canvas.Journal.size() - 9), "push pop ") << "the clip is always popped";
+
+        // Nothing stays locked: the next frame draws everything.
+        errors::ClearErrors();
+        m_device->Log().ClearCalls();
+        Draw(*renderer, cells);
+        EXPECT_FALSE(errors::ErrorRaised()) << TrailMessages().back();
+        const size_t expectedDraws = c.Kind == ViewKind::Texture ? 1 : 3;  // the complex view: all squares
+        EXPECT_EQ(Draws().size() + Draws("DrawPrimitive").size(), expectedDraws);
+        EXPECT_LE(drawnBefore, 1u) << "the frame stopped at the failure";
+    }
+}
+
+// A failed push of the clip rectangle: no view is touched and nothing is popped.
+TEST_F(DrawWorldTest, FailedClipSkipsTheWorld) {
+    auto renderer = Make(ViewOf(ViewKind::Cells), 5, 5);
+    core::Generations world = MakeWorld(5, 5);
+    m_canvas.FailPush = true;
+    Draw(*renderer, world);
+    EXPECT_EQ(TrailMessages(), (std::vector<std::string> {"obcinanie zepsute", "Nie można odrysować wizualizacji"}));
+    EXPECT_EQ(m_canvas.Journal, "push ");
+    EXPECT_EQ(m_device->Log().CountCalls("VertexBuffer.Lock"), 0u);
+}
+
+// A lost device takes the frame quietly; after the reset the views draw again.
+TEST_F(DrawWorldTest, LostDeviceAndResetKeepDrawing) {
+    auto renderer = Make(ViewOf(ViewKind::Complex), 30, 20);
+    core::Generations world = MakeWorld(30, 20);
+    world.Shown().At(0, 0).u1 = 5;  // a square: its b1 has the squares' value 0
+    m_device->LoseDevice();
+    Draw(*renderer, world);
+    EXPECT_FALSE(errors::ErrorRaised());
+    EXPECT_TRUE(Draws().empty());
+
+    renderer->InvalidateDeviceObjects();
+    platform::PresentParameters parameters = m_device->Parameters();
+    parameters.BackBufferWidth = 1600;
+    parameters.BackBufferHeight = 1200;
+    ASSERT_EQ(m_device->TestCooperativeLevel(), platform::D3DERR_DEVICELOST);
+    ASSERT_EQ(m_device->TestCooperativeLevel(), platform::D3DERR_DEVICENOTRESET);
+    ASSERT_EQ(m_device->Reset(parameters), platform::D3D_OK);
+    renderer->RestoreDeviceObjects(*m_device);
+    ASSERT_EQ(m_device->BeginScene(), platform::D3D_OK);
+    TestCanvas larger(*m_device, {1600, 1200});
+    renderer->DrawWorld(larger, world, {});
+    ASSERT_FALSE(errors::ErrorRaised());
+    auto draws = Draws();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(renderer->Cells()->Grid().CellSize, 49);  // truncate(min(1520 / 30, 992 / 20))
+    EXPECT_EQ(VertexX(*draws[0], 0, 0), 840.0f - 15 * 49);
+}
+
+}  // namespace
+}  // namespace render::test
