@@ -1,5 +1,6 @@
 #include "render/VectorsView.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -24,18 +25,11 @@ static_assert(sizeof(ArrowVertex) == 28);
 
 constexpr uint32_t ArrowFvf = platform::D3DFVF_XYZRHW | platform::D3DFVF_DIFFUSE | platform::D3DFVF_TEX1;
 
-// The corners of the arrow's square, as angles from its direction on the circle through them,
-// with the texture coordinates they take: the picture stands upright at angle 0.
-struct Corner {
-    float Offset;
-    float U, V;
-};
-constexpr Corner Corners[4] = {
-    {2.3561945f, 0.0f, 0.0f},  // 3 pi / 4: top left
-    {0.7853982f, 1.0f, 0.0f},  // pi / 4: top right
-    {3.926991f, 0.0f, 1.0f},   // 5 pi / 4: bottom left
-    {5.4977875f, 1.0f, 1.0f},  // 7 pi / 4: bottom right
-};
+// The corners of the arrow's square lie at 3/4 pi, 1/4 pi, 5/4 pi and 7/4 pi from its
+// direction on the circle through them: top left, top right, bottom left and bottom right of
+// the picture, which stands upright at angle 0. With c and s the cosine and sine of the angle,
+// cos(angle + k pi / 4) and sin(angle + k pi / 4) are sums of c and s times sqrt(1/2).
+constexpr float HalfSqrt2 = 0.70710678f;
 
 }  // namespace
 
@@ -50,8 +44,11 @@ void VectorsView::LoadArrow(platform::Device& device, const std::string& path) {
 void VectorsView::ReleaseArrow() { m_arrow.reset(); }
 
 void VectorsView::Restore(platform::Device& device) {
-    // Room for an arrow per cell, although a draw call takes at most MaxQuads of them.
-    m_batch.Create(device, static_cast<uint32_t>(m_width) * static_cast<uint32_t>(m_height));
+    // Room for one batch: a draw call takes at most MaxQuads arrows, and buffers of an arrow
+    // per cell would hold over a hundred megabytes for the largest world only to be refilled
+    // from the start for every batch.
+    const uint32_t cells = static_cast<uint32_t>(m_width) * static_cast<uint32_t>(m_height);
+    m_batch.Create(device, std::min(cells, QuadBatch::MaxQuads));
     if (ErrorRaised()) Release();
 }
 
@@ -81,11 +78,15 @@ bool VectorsView::Add(int column, int row, uint32_t colour, float length, float 
     const float radius = size * 0.5f * length;
     // A NaN or infinite field gives no square to draw.
     if (!std::isfinite(radius) || !std::isfinite(angle)) return true;
-    ArrowVertex vertices[4];
-    for (int i = 0; i < 4; ++i) {
-        const float a = angle + Corners[i].Offset;
-        vertices[i] = {cx + std::cos(a) * radius, cy - std::sin(a) * radius, 0.0f, 1.0f, colour, Corners[i].U, Corners[i].V};
-    }
+    const float c = std::cos(angle), s = std::sin(angle);
+    const float p = HalfSqrt2 * (c + s) * radius;  // cos(angle + 7 pi / 4) R and sin(angle + pi / 4) R
+    const float q = HalfSqrt2 * (c - s) * radius;  // cos(angle + pi / 4) R and sin(angle + 3 pi / 4) R
+    const ArrowVertex vertices[4] = {
+        {cx - p, cy - q, 0.0f, 1.0f, colour, 0.0f, 0.0f},
+        {cx + q, cy - p, 0.0f, 1.0f, colour, 1.0f, 0.0f},
+        {cx - q, cy + p, 0.0f, 1.0f, colour, 0.0f, 1.0f},
+        {cx + p, cy + q, 0.0f, 1.0f, colour, 1.0f, 1.0f},
+    };
     std::memcpy(m_batch.Append(), vertices, sizeof vertices);
     return true;
 }

@@ -30,8 +30,9 @@ public:
     void ReleaseArrow();
     bool HasArrow() const { return m_arrow != nullptr; }
 
-    // Creates the vertex buffer (4 vertices of 28 bytes a cell) and the index buffer (6 16-bit
-    // indices a cell). On failure neither is kept; the caller adds its context message.
+    // Creates the vertex buffer (4 vertices of 28 bytes an arrow) and the index buffer (6 16-bit
+    // indices an arrow) for a batch: 10000 arrows, or one per cell of a smaller world. On
+    // failure neither is kept; the caller adds its context message.
     void Restore(platform::Device& device);
     void Release();
     bool Restored() const { return m_batch.Created(); }

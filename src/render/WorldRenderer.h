@@ -93,16 +93,22 @@ public:
                       int& row) const;
 
 private:
+    // What a cell of the vectors or complex view comes to: nothing to draw, a square or an arrow.
+    struct CellMark {
+        enum : uint8_t { Nothing, Square, Arrow } Kind;
+        uint32_t Colour;
+        float Length, Angle;
+    };
+
     void DrawTexture(cells::ModeSize mode, const cells::CellTable& shown, const cells::CellTable* previous,
                      const ViewOptions& options);
     void DrawCells(cells::ModeSize mode, const cells::CellTable& shown, const cells::CellTable* previous,
                    const ViewOptions& options);
-    void DrawVectors(cells::ModeSize mode, const cells::CellTable& shown, const cells::CellTable* previous,
-                     const ViewOptions& options);
-    void DrawComplex(cells::ModeSize mode, const cells::CellTable& shown, const cells::CellTable* previous,
-                     const ViewOptions& options);
-    // The colour of every cell by the main colour mapping, row by row, into m_colours.
-    void MapSquareColours(const cells::CellTable& shown, const cells::CellTable* previous);
+    // The vectors view, or with `squares` the complex view; both views have begun their batches.
+    void DrawMarks(const cells::CellTable& shown, const cells::CellTable* previous, bool squares);
+    template <class ArrowColour>
+    void MarkArea(const ArrowColour& arrowColour, const cells::CellTable& shown, const cells::CellTable* previous,
+                  const view::CellRect& area, const view::CellRect& squareArea, bool squares);
 
     view::ViewSettings m_settings;
     uint32_t m_background;
@@ -111,7 +117,9 @@ private:
     std::unique_ptr<TextureView> m_texture;
     std::unique_ptr<CellsView> m_cells;
     std::unique_ptr<VectorsView> m_vectors;
-    std::vector<uint32_t> m_colours;  // the cells' square colours of a frame, row by row
+    std::vector<uint32_t> m_colours;  // the square colours of a frame, row by row over the squares' area
+    std::vector<CellMark> m_marks;    // the vectors and complex views' cells that can be seen, row by row
+    cells::VirtualRect m_bounds;      // the view rectangle in pixels, widened by a margin
     std::string m_arrowPath;
 };
 

@@ -34,8 +34,8 @@ protected:
 };
 
 // Formats, pools, usages and sizes for a 200 x 100 world: a dynamic A8R8G8B8 texture and a
-// quad of 4 x 24 bytes; 10000 squares of 4 x 20 bytes and 6 indices; an arrow per cell of
-// 4 x 28 bytes and 6 indices.
+// quad of 4 x 24 bytes; 10000 squares of 4 x 20 bytes and 6 indices; 10000 arrows of 4 x 28
+// bytes and 6 indices (a batch; a smaller world has room for an arrow per cell).
 TEST_F(DeviceObjects, EachKindCreatesWhatItDraws) {
     struct Case {
         ViewKind Kind;
@@ -45,8 +45,8 @@ TEST_F(DeviceObjects, EachKindCreatesWhatItDraws) {
     const std::string quad = "CreateVertexBuffer(96, 512, 0x104, 0)";
     const std::vector<std::string> squares = {"CreateVertexBuffer(800000, 512, 0x44, 0)",
                                               "CreateIndexBuffer(120000, 512, 101, 0)"};
-    const std::vector<std::string> arrows = {"CreateVertexBuffer(2240000, 512, 0x144, 0)",
-                                             "CreateIndexBuffer(240000, 512, 101, 0)"};
+    const std::vector<std::string> arrows = {"CreateVertexBuffer(1120000, 512, 0x144, 0)",
+                                             "CreateIndexBuffer(120000, 512, 101, 0)"};
     const Case cases[] = {
         {ViewKind::Texture, {texture, quad}},
         {ViewKind::Cells, squares},
@@ -80,6 +80,13 @@ TEST_F(DeviceObjects, EachKindCreatesWhatItDraws) {
         renderer.ReleaseDeviceObjects();
         EXPECT_EQ(Log().CountCalls("Texture.Release"), texture ? 2u : vectors ? 1u : 0u) << "and the arrow at the end";
     }
+}
+
+TEST_F(DeviceObjects, ASmallWorldHasRoomForAnArrowPerCell) {
+    WorldRenderer renderer(ViewOf(ViewKind::Vectors), Black, 20, 10);
+    renderer.RestoreDeviceObjects(*m_device);
+    EXPECT_EQ(Creations(), (std::vector<std::string> {"CreateVertexBuffer(22400, 512, 0x144, 0)",
+                                                      "CreateIndexBuffer(2400, 512, 101, 0)"}));
 }
 
 // Every failing creation: the device's entry, the creation's message, the view's context; and

@@ -195,6 +195,57 @@ TEST_F(DrawWorldTest, SquaresComeInBatchesOfTenThousand) {
     EXPECT_EQ(m_canvas.Journal, "push pop push pop ");
 }
 
+// A grid far larger than the view rectangle (1000 x 1000 squares of 2 pixels, origin -580,
+// -688): every square that touches the rectangle (40..800 x 64..560) is drawn, in row order,
+// and none lies more than a few pixels outside it.
+TEST_F(DrawWorldTest, SquaresOutOfSightAreLeftOut) {
+    auto renderer = Make(ViewOf(ViewKind::Cells), 1000, 1000);
+    core::Generations world = MakeWorld(1000, 1000);
+    for (int x = 0; x < 1000; ++x)
+        for (int y = 0; y < 1000; ++y) world.Shown().At(x, y).u1 = 1;
+    Draw(*renderer, world);
+    ASSERT_FALSE(errors::ErrorRaised());
+    int touching = 0, far = 0, drawn = 0;
+    float lastX = -1e9f, lastY = -1e9f;
+    bool ordered = true;
+    for (const DrawSnapshot* draw : Draws())
+        for (uint32_t k = 0; k < draw->PrimitiveCount / 2; ++k, ++drawn) {
+            const float x = VertexX(*draw, k, 0), y = VertexY(*draw, k, 0);
+            touching += x >= 40 && x < 800 && y >= 64 && y < 560;
+            far += x < 40 - 4 || x > 800 + 4 || y < 64 - 4 || y > 560 + 4;
+            ordered = ordered && (y > lastY || (y == lastY && x > lastX));
+            lastX = x, lastY = y;
+        }
+    EXPECT_EQ(touching, 380 * 248);
+    EXPECT_EQ(far, 0);
+    EXPECT_TRUE(ordered);
+    EXPECT_LT(drawn, 390 * 256);
+}
+
+// An arrow whose cell lies far outside the view rectangle is drawn when it is long enough to
+// reach into it, and left out when it is not.
+TEST_F(DrawWorldTest, ArrowsOutOfSightAreLeftOutUnlessTheyReachIn) {
+    view::ViewSettings settings = ViewOf(ViewKind::Vectors);
+    settings.Vector.Form = view::VectorForm::Polar;
+    settings.Vector.Component1 = Component(ComponentKind::Float, 0, 0, 1);
+    auto renderer = Make(settings, 1000, 1000);
+    core::Generations world = MakeWorld(1000, 1000);
+    // Cell (0, 500) has its centre at (-579, 313), 619 pixels left of the rectangle: its corners
+    // reach 0.5 * 2 * length pixels from it.
+    const float lengths[] = {600.0f, 640.0f, 1e30f, -640.0f};
+    const size_t expected[] = {0, 1, 1, 1};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(lengths[i]);
+        world.Shown().At(0, 500).u1 = 0xFFFFFF;
+        world.Shown().At(0, 500).f1 = lengths[i];
+        m_device->Log().ClearCalls();
+        Draw(*renderer, world);
+        ASSERT_FALSE(errors::ErrorRaised());
+        auto draws = Draws();
+        EXPECT_EQ(draws.size(), expected[i]);
+    }
+}
+
 // Arrows: the middle of the picture's right edge (u = 1) lies where the vector points from the
 // cell's centre, at the cell's half size times the length (times cos 45 degrees for the edge).
 TEST_F(DrawWorldTest, ArrowsPointWhereTheirVectorsSay) {

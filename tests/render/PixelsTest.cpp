@@ -207,6 +207,25 @@ TEST_F(Pixels, EverySquareOfThreeBatchesAndNothingOnBackground) {
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), Clear & Rgb), 800 * 600);
 }
 
+// A grid far larger than the view rectangle: every pixel of the rectangle is right, the square
+// of its cell or a gap, up to the rectangle's edges.
+TEST_F(Pixels, LargeGridIsRightUpToTheEdges) {
+    WorldRenderer& renderer = Make(ViewOf(ViewKind::Cells), 1000, 1000);
+    core::Generations world = MakeWorld(1000, 1000);
+    auto colour = [](int x, int y) { return static_cast<uint32_t>((x * 2654435761u ^ y * 40503u) & 0xFFFFFF) | 0x010101u; };
+    for (int x = 0; x < 1000; ++x)
+        for (int y = 0; y < 1000; ++y) world.Shown().At(x, y).u1 = colour(x, y);
+    std::vector<uint32_t> pixels = Frame(renderer, world);
+    int wrong = 0;
+    for (int py = 64; py < 560; ++py)
+        for (int px = 40; px < 800; ++px) {
+            const int gx = px + 580, gy = py + 688;  // from the grid's origin; CellSize 2
+            const uint32_t expected = gx % 2 == 0 && gy % 2 == 0 ? colour(gx / 2, gy / 2) : Clear & Rgb;
+            wrong += At(pixels, px, py) != expected;
+        }
+    EXPECT_EQ(wrong, 0);
+}
+
 // What an arrow covers of its cell: the number of pixels and where their middle lies from the
 // cell's centre, on the 4 x 4 world's grid of 124-pixel cells (origin 172, 64).
 struct Coverage {
