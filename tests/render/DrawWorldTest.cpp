@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numbers>
-
 #include "platform/recording/RecordingDevice.h"
 #include "render/WorldRenderer.h"
 #include "RenderTestSupport.h"
@@ -133,41 +130,6 @@ TEST_F(DrawWorldTest, ShowsTheLastCompletedGeneration) {
     }
 }
 
-// CellSize 2 at this zoom: squares of 1 x 1 pixel (X to X + 1) with a pixel between them, in
-// row order, only where the colour differs from the background, on a grid centred in the view
-// rectangle.
-TEST_F(DrawWorldTest, SquaresOfTheCellsView) {
-    auto renderer = Make(ViewOf(ViewKind::Cells), 100, 50);
-    core::Generations world = MakeWorld(100, 50);
-    world.Shown().At(3, 0).u1 = 0xFF0000;
-    world.Shown().At(1, 1).u1 = 0x00FF00;
-    world.Shown().At(99, 49).u1 = 0x0000FF;
-    world.Shown().At(50, 20).u1 = 0x000000;  // the background: left out
-    Draw(*renderer, world, {0.3f});
-    ASSERT_FALSE(errors::ErrorRaised());
-    auto draws = Draws();
-    ASSERT_EQ(draws.size(), 1u);
-    const DrawSnapshot& squares = *draws[0];
-    ASSERT_EQ(squares.PrimitiveCount, 6u);
-    EXPECT_EQ(renderer->Cells()->Grid().CellSize, 2);  // truncate(0.3 * min(760 / 100, 496 / 50))
-    const struct {
-        int Column, Row;
-        uint32_t Colour;
-    } expected[] = {{3, 0, 0xFFFF0000}, {1, 1, 0xFF00FF00}, {99, 49, 0xFF0000FF}};
-    for (uint32_t k = 0; k < 3; ++k) {
-        const float x = 320.0f + 2.0f * expected[k].Column, y = 262.0f + 2.0f * expected[k].Row;  // origin 420 - 100, 312 - 50
-        EXPECT_EQ(VertexX(squares, k, 0), x);
-        EXPECT_EQ(VertexY(squares, k, 0), y);
-        EXPECT_EQ(VertexX(squares, k, 3), x + 1);
-        EXPECT_EQ(VertexY(squares, k, 3), y + 1);
-        for (uint32_t e = 6 * k; e < 6 * k + 6; ++e) EXPECT_EQ(squares.DwordAt(e, 16), expected[k].Colour);
-    }
-    EXPECT_EQ(squares.Fvf, platform::D3DFVF_XYZRHW | platform::D3DFVF_DIFFUSE);
-    EXPECT_EQ(squares.TextureName, "null");
-    EXPECT_EQ(squares.State.Value(platform::StateItem::ColorArg1), platform::D3DTA_DIFFUSE);
-    EXPECT_EQ(squares.State.Value(platform::StateItem::AlphaBlendEnable), 0u);
-}
-
 // 25000 visible squares: three draws of 10000, 10000 and 5000 in row order. A frame of nothing
 // but background draws nothing.
 TEST_F(DrawWorldTest, SquaresComeInBatchesOfTenThousand) {
@@ -190,6 +152,11 @@ TEST_F(DrawWorldTest, SquaresComeInBatchesOfTenThousand) {
         EXPECT_EQ(draws[d]->PrimitiveCount, 2 * sizes[d]);
         // The first square of each batch is the next cell in row order.
         EXPECT_EQ(draws[d]->DwordAt(0, 16), 0xFF000000u | (10000u * d + 1));
+        // Flat colour from the vertices, untextured and unblended.
+        EXPECT_EQ(draws[d]->Fvf, platform::D3DFVF_XYZRHW | platform::D3DFVF_DIFFUSE);
+        EXPECT_EQ(draws[d]->TextureName, "null");
+        EXPECT_EQ(draws[d]->State.Value(platform::StateItem::ColorArg1), platform::D3DTA_DIFFUSE);
+        EXPECT_EQ(draws[d]->State.Value(platform::StateItem::AlphaBlendEnable), 0u);
     }
     EXPECT_EQ(m_device->Log().CountCalls("VertexBuffer.Lock"), 3u);
     EXPECT_EQ(m_canvas.Journal, "push pop push pop ");
@@ -246,62 +213,6 @@ TEST_F(DrawWorldTest, ArrowsOutOfSightAreLeftOutUnlessTheyReachIn) {
     }
 }
 
-// Arrows: the middle of the picture's right edge (u = 1) lies where the vector points from the
-// cell's centre, at the cell's half size times the length (times cos 45 degrees for the edge).
-TEST_F(DrawWorldTest, ArrowsPointWhereTheirVectorsSay) {
-    struct Case {
-        const char* Name;
-        view::VectorForm Form;
-        view::VectorComponent First, Second;
-        float F1, F2;
-        uint8_t B1, B2;
-        float Length, Angle;  // expected; angle counter-clockwise on the screen from the right
-    };
-    using view::VectorForm;
-    const float pi = std::numbers::pi_v<float>;
-    const auto f1 = Component(ComponentKind::Float, 0, 0, 1), f2 = Component(ComponentKind::Float, 1, 0, 1);
-    const auto b1 = Component(ComponentKind::Bool, 0), b2 = Component(ComponentKind::Bool, 1);
-    const auto fallback = Component(ComponentKind::Default);
-    const Case cases[] = {
-        {"defaults point right", VectorForm::Cartesian, fallback, fallback, 0, 0, 0, 0, 1, 0},
-        {"x 0 points left", VectorForm::Cartesian, f1, fallback, 0, 0, 0, 0, 1, pi},
-        {"x 0.5 has no length", VectorForm::Cartesian, f1, fallback, 0.5f, 0, 0, 0, 0, 0},
-        {"y 1 points down and right", VectorForm::Cartesian, fallback, f2, 0, 1, 0, 0, std::sqrt(2.0f), -pi / 4},
-        {"polar true points up", VectorForm::Polar, b1, b2, 0, 0, 1, 1, 1, pi / 2},
-        {"polar false points down at half", VectorForm::Polar, b1, b2, 0, 0, 0, 0, 0.5f, 3 * pi / 2},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Name);
-        view::ViewSettings settings = ViewOf(ViewKind::Vectors, RgbOf());
-        settings.Vector.Form = c.Form;
-        settings.Vector.Component1 = c.First;
-        settings.Vector.Component2 = c.Second;
-        auto renderer = Make(settings, 4, 4);
-        core::Generations world = MakeWorld(4, 4);
-        cells::Cell& cell = world.Shown().At(2, 1);
-        cell = {c.B1, c.B2, 0, 0, 0x123456, 0, 0, 0, c.F1, c.F2, 0, 0};
-        Draw(*renderer, world);
-        ASSERT_FALSE(errors::ErrorRaised());
-        auto draws = Draws();
-        ASSERT_EQ(draws.size(), 1u);
-        const DrawSnapshot& arrows = *draws[0];
-        ASSERT_EQ(arrows.PrimitiveCount, 2u) << "only the coloured cell";
-        const int size = renderer->Vectors()->Grid().CellSize;  // 124: truncate(496 / 4)
-        ASSERT_EQ(size, 124);
-        const float cx = 420 - 2 * size + 2.5f * size, cy = 312 - 2 * size + 1.5f * size;
-        const float tipX = (VertexX(arrows, 0, 1) + VertexX(arrows, 0, 3)) / 2 - cx;
-        const float tipY = (VertexY(arrows, 0, 1) + VertexY(arrows, 0, 3)) / 2 - cy;
-        const float reach = size * 0.5f * c.Length * std::sqrt(0.5f);
-        EXPECT_NEAR(tipX, reach * std::cos(c.Angle), 1e-3f * size);
-        EXPECT_NEAR(tipY, -reach * std::sin(c.Angle), 1e-3f * size);
-        EXPECT_EQ(arrows.DwordAt(0, 16), 0xFF123456u);
-        EXPECT_NE(arrows.TextureName, "null") << "the arrow picture";
-        EXPECT_EQ(arrows.State.Value(platform::StateItem::AlphaBlendEnable), 1u);
-        EXPECT_EQ(arrows.State.Value(platform::StateItem::ColorOp), uint32_t {platform::D3DTOP_MODULATE});
-        EXPECT_EQ(arrows.State.Value(platform::StateItem::AlphaOp), uint32_t {platform::D3DTOP_SELECTARG2});
-    }
-}
-
 // The complex view: squares where the selector has the squares' value, arrows elsewhere, each
 // left out on the background colour; the squares are drawn first.
 TEST_F(DrawWorldTest, ComplexViewDrawsSquaresThenArrows) {
@@ -324,6 +235,11 @@ TEST_F(DrawWorldTest, ComplexViewDrawsSquaresThenArrows) {
     EXPECT_EQ(draws[1]->Fvf, platform::D3DFVF_XYZRHW | platform::D3DFVF_DIFFUSE | platform::D3DFVF_TEX1);
     EXPECT_EQ(draws[0]->PrimitiveCount, 2u * 25);
     EXPECT_EQ(draws[1]->PrimitiveCount, 2u * 25);
+    // The arrows: the picture's alpha blends them over what is below, tinted by their colour.
+    EXPECT_NE(draws[1]->TextureName, "null");
+    EXPECT_EQ(draws[1]->State.Value(platform::StateItem::AlphaBlendEnable), 1u);
+    EXPECT_EQ(draws[1]->State.Value(platform::StateItem::ColorOp), uint32_t {platform::D3DTOP_MODULATE});
+    EXPECT_EQ(draws[1]->State.Value(platform::StateItem::AlphaOp), uint32_t {platform::D3DTOP_SELECTARG2});
 }
 
 // Arrows whose size or angle is not a number are left out rather than drawn anywhere.
