@@ -79,8 +79,9 @@ public:
     void InvalidateDeviceObjects();
 
     // Draws the shown generation inside the view rectangle: clipped to it, every cell whose
-    // colour differs from the Background colour (every texel for the texture view). Failures
-    // stop the frame's drawing and end with "Nie można odrysować wizualizacji".
+    // colour differs from the Background colour (every texel for the texture view), in row
+    // order. Squares and arrows that cannot reach the rectangle are not sent to the device.
+    // Failures stop the frame's drawing and end with "Nie można odrysować wizualizacji".
     void DrawWorld(Canvas& canvas, const core::Generations& generations, const ViewOptions& options);
     void DrawWorld(Canvas& canvas, const core::Automaton& automaton, const core::WorkbenchState& state);
 
