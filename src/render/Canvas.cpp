@@ -7,7 +7,7 @@
 
 namespace render {
 
-cells::ModeSize FrameCanvas::Mode() const {
+cells::ModeSize FrameMode() {
     frame::DisplayMode mode = frame::GetDisplayMode();
     auto pixels = [](uint32_t size) { return static_cast<int>(std::min<uint32_t>(size, INT_MAX)); };
     return {pixels(mode.ModeWidth), pixels(mode.ModeHeight)};

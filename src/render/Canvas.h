@@ -21,13 +21,16 @@ public:
     virtual void PopClipRect() = 0;
 };
 
+// The size of the running framework's back buffer (800 x 600 between runs).
+cells::ModeSize FrameMode();
+
 // The running framework's device, display mode and clip-rectangle stack.
 class FrameCanvas final : public Canvas {
 public:
     explicit FrameCanvas(platform::Device& device) : m_device(device) {}
 
     platform::Device& Device() override { return m_device; }
-    cells::ModeSize Mode() const override;
+    cells::ModeSize Mode() const override { return FrameMode(); }
     void PushClipRect(const cells::VirtualRect& rect) override;
     void PopClipRect() override;
 

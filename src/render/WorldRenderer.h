@@ -66,8 +66,8 @@ public:
     void SetArrowPath(std::string path) { m_arrowPath = std::move(path); }
 
     // --- Device objects, in the order of the frame-object operations ---
-    // Loads the arrow texture when there is a vectors view; a failure is in the trail (the
-    // owner adds its context).
+    // Loads the arrow texture when there is a vectors view, through the image library, which
+    // the owner has started; a failure is in the trail (the owner adds its context).
     void CreateDeviceObjects(platform::Device& device);
     void ReleaseDeviceObjects();
     // Switches culling off, then restores the texture, cells and vectors views in that order,

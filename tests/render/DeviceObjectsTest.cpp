@@ -19,7 +19,10 @@ using view::ViewKind;
 
 class DeviceObjects : public ::testing::Test {
 protected:
-    void SetUp() override { errors::ClearErrors(); }
+    void SetUp() override {
+        errors::ClearErrors();
+        StartImageLibrary();
+    }
     void TearDown() override { errors::ClearErrors(); }
 
     std::unique_ptr<RecordingDevice> m_device = RecordingDevice::Make();

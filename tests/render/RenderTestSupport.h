@@ -96,8 +96,11 @@ inline std::vector<std::string> TrailMessages() {
 // An arrow pointing right on a transparent square: a 32 x 32 picture whose alpha is 255 on the
 // right half and 0 on the left half, so that what is drawn of an arrow lies on the side it
 // points to. Written as an uncompressed 32-bit TGA, top row first.
+// The device reads pictures through the image library, which its owner starts.
+inline void StartImageLibrary() { [[maybe_unused]] static const bool started = (ilInit(), true); }
+
 inline std::string WriteArrowPicture(const std::string& name) {
-    [[maybe_unused]] static const bool imageLibrary = (ilInit(), true);  // the device reads pictures through it
+    StartImageLibrary();
     std::filesystem::path path = std::filesystem::temp_directory_path() / name;
     std::FILE* file = std::fopen(path.c_str(), "wb");
     EXPECT_NE(file, nullptr);
