@@ -39,10 +39,12 @@ std::string BatchRunner::UsageText() const {
     std::string text = std::string("Użycie: ") + ProgramName + " DEFINICJA [AKCJA ...]\n" +
                        "Wczytuje automat z pliku DEFINICJA (razem z OnInit) i wykonuje akcje po kolei:\n";
     for (const Action& action : m_actions) {
-        std::string argument = action.Argument == ArgumentKind::Count ? "N" : "PLIK";
+        std::string argument = action.Argument == ArgumentKind::Count  ? " N"
+                               : action.Argument == ArgumentKind::Path ? " PLIK"
+                                                                       : "";
         std::string names = "  ";
-        if (!action.ShortName.empty()) names += action.ShortName + " " + argument + ", ";
-        names += action.Name + " " + argument;
+        if (!action.ShortName.empty()) names += action.ShortName + argument + ", ";
+        names += action.Name + argument;
         if (names.size() < 28) names.resize(28, ' ');
         else names += "  ";
         text += names + action.Help + "\n";
@@ -66,6 +68,10 @@ int BatchRunner::Run(int argc, const char* const* argv) {
         std::string name = argv[i];
         const Action* action = Find(name);
         if (!action) return UsageError("nieznana akcja \"" + name + "\"");
+        if (action->Argument == ArgumentKind::None) {
+            steps.push_back({action, ""});
+            continue;
+        }
         if (i + 1 >= argc) return UsageError("brak argumentu akcji \"" + name + "\"");
         std::string argument = argv[++i];
         int32_t count = 0;
@@ -78,11 +84,18 @@ int BatchRunner::Run(int argc, const char* const* argv) {
 
     SeedProcessGenerators(DriverClock::System());
     Automaton automaton;
+    for (const Step& step : steps) {
+        if (step.What->When == Timing::BeforeLoad && !step.What->Run(*this, automaton, step.Argument)) {
+            if (ErrorRaised()) PrintErrorChain(m_err);
+            return static_cast<int>(BatchExit::Failure);
+        }
+    }
     if (!automaton.LoadDefinition(definition)) {
         PrintErrorChain(m_err);
         return static_cast<int>(BatchExit::LoadFailed);
     }
     for (const Step& step : steps) {
+        if (step.What->When == Timing::BeforeLoad) continue;
         m_actionStart = GetTime();
         m_lastProgress = 0;
         bool ok = step.What->Run(*this, automaton, step.Argument);
@@ -127,5 +140,16 @@ void AddIterationActions(BatchRunner& runner) {
                 self.Progress([&] { return "Iteracja " + Automaton::FormatCounter(static_cast<uint32_t>(done)) + " / " + total; });
             });
         },
+    });
+    runner.AddAction({
+        "--no-jit",
+        "",
+        BatchRunner::ArgumentKind::None,
+        "wykonuje skrypt w interpreterze, bez kompilacji do kodu maszynowego",
+        [](BatchRunner&, Automaton& automaton, const std::string&) {
+            automaton.SetScriptJit({});
+            return true;
+        },
+        BatchRunner::Timing::BeforeLoad,
     });
 }
