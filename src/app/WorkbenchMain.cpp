@@ -18,6 +18,7 @@
 #include "frame/FilterList.h"
 #include "frame/Framework.h"
 #include "frame/InputDispatcher.h"
+#include "jit/Jit.h"
 
 namespace {
 
@@ -73,6 +74,7 @@ int ExitStatus(int code, bool reported) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    jit::InstallDefault();  // scripts in machine code unless VORLEN_JIT=0
     DriverClock& clock = DriverClock::System();
     ProcessCRandGenerator().Seed(clock.TickCount());
     ProcessNormalGenerator().Seed(clock.TickCount());
