@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -59,7 +60,10 @@ inline Outcome RunDefinition(const std::string& definition, Engine engine, const
             });
         else
             automaton.SetScriptJit({});
-        outcome.Loaded = automaton.LoadDefinition(coretest::WriteFile(definition));
+        // One path for both ways: the load's chain names the file.
+        std::string path = (coretest::TempFolder() / "differential.vl").string();
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << definition;
+        outcome.Loaded = automaton.LoadDefinition(path);
         outcome.Steps.push_back(coretest::TakeChain());
         if (outcome.Loaded) {
             for (const Step& step : steps) {
