@@ -87,7 +87,7 @@ inline Outcome RunDefinition(const std::string& definition, Engine engine, const
 
 inline std::vector<Step> Iterations(int count) { return std::vector<Step>(static_cast<size_t>(count), Iterate); }
 
-// The first field of the first cell where two tables differ, for the failure message.
+// The fields of the first cell where two tables differ, for the failure message.
 inline std::string FirstDifference(const std::string& a, const std::string& b) {
     size_t cells = std::min(a.size(), b.size()) / sizeof(Cell);
     for (size_t i = 0; i < cells; ++i)
@@ -95,10 +95,14 @@ inline std::string FirstDifference(const std::string& a, const std::string& b) {
             Cell x, y;
             std::memcpy(&x, a.data() + i * sizeof(Cell), sizeof x);
             std::memcpy(&y, b.data() + i * sizeof(Cell), sizeof y);
-            return "cell " + std::to_string(i) + ": b1 " + std::to_string(x.b1) + "/" + std::to_string(y.b1) + " u1 " +
-                   std::to_string(x.u1) + "/" + std::to_string(y.u1) + " u2 " + std::to_string(x.u2) + "/" +
-                   std::to_string(y.u2) + " f1 " + std::to_string(x.f1) + "/" + std::to_string(y.f1) + " f2 " +
-                   std::to_string(x.f2) + "/" + std::to_string(y.f2);
+            std::string text = "cell " + std::to_string(i) + ":";
+            for (int k = 0; k < 4; ++k)
+                text += " b" + std::to_string(k + 1) + " " + std::to_string(BoolField(x, k)) + "/" + std::to_string(BoolField(y, k));
+            for (int k = 0; k < 4; ++k)
+                text += " u" + std::to_string(k + 1) + " " + std::to_string(UintField(x, k)) + "/" + std::to_string(UintField(y, k));
+            for (int k = 0; k < 4; ++k)
+                text += " f" + std::to_string(k + 1) + " " + std::to_string(FloatField(x, k)) + "/" + std::to_string(FloatField(y, k));
+            return text;
         }
     return "sizes " + std::to_string(a.size()) + "/" + std::to_string(b.size());
 }

@@ -329,7 +329,10 @@ private:
                 if (type == Bool) type = Int;
                 return "(" + Expression(type, depth - 1) + m_random.Pick(comparisons) + Expression(type, depth - 1) + ")";
             }
-            case 3: return "(" + Expression(Bool, depth - 1) + m_random.Pick(logic) + Expression(Bool, depth - 1) + ")";
+            case 3:
+                if (m_random.Chance(30))
+                    return "(" + Expression(Bool, depth - 1) + (m_random.Chance(50) ? " == " : " != ") + Expression(Bool, depth - 1) + ")";
+                return "(" + Expression(Bool, depth - 1) + m_random.Pick(logic) + Expression(Bool, depth - 1) + ")";
             case 4: return "(!" + Expression(Bool, depth - 1) + ")";
             case 5: return Call(Bool, depth);
             default: return Leaf(Bool);
