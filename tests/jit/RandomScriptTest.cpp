@@ -15,7 +15,7 @@ using namespace jittest;
 
 namespace {
 
-uint64_t g_scripts = 1500;
+uint64_t g_scripts = 2000;
 uint64_t g_seed = 20240601;
 
 // Every byte of every generation from `seed`, as a table file written elsewhere may hold
