@@ -10,7 +10,7 @@
 // Each figure is the median of several timed iterations; the three versions of a rule start
 // from the same world and must end with the same cells, which the program checks.
 //
-//   build/bench/jit_bench [REPETITIONS]
+//   build/bench/jit_bench [REPETITIONS]   (11 by default)
 
 #include <algorithm>
 #include <chrono>
@@ -142,16 +142,22 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// The median time of `step` over `repetitions` runs, after one run to warm up.
-double Time(const std::function<bool()>& step, int repetitions) {
-    if (!step()) return -1;
-    std::vector<double> times;
-    for (int i = 0; i < repetitions; ++i) {
-        double start = Now();
-        if (!step()) return -1;
-        times.push_back(Now() - start);
-    }
-    return Median(times);
+// The median times of `steps` over `repetitions` rounds, after one round to warm up. The
+// steps take turns within each round, so that whatever else the machine does meanwhile
+// weighs on all of them alike.
+std::vector<double> Time(const std::vector<std::function<bool()>>& steps, int repetitions) {
+    std::vector<std::vector<double>> times(steps.size());
+    for (const auto& step : steps)
+        if (!step()) return std::vector<double>(steps.size(), -1);
+    for (int i = 0; i < repetitions; ++i)
+        for (size_t k = 0; k < steps.size(); ++k) {
+            double start = Now();
+            if (!steps[k]()) return std::vector<double>(steps.size(), -1);
+            times[k].push_back(Now() - start);
+        }
+    std::vector<double> medians;
+    for (const auto& series : times) medians.push_back(Median(series));
+    return medians;
 }
 
 std::string TemporaryDefinition(const std::string& text) {
@@ -201,18 +207,22 @@ Row MeasureRule(const std::string& name, const std::string& definition, void (*c
     auto native = Load(definition, Way::Interpreter);
     if (!compiled || !interpreted || !native) return row;
     if (!compiled->UsesScriptJit()) std::fprintf(stderr, "%s: no machine code on this machine\n", name.c_str());
-    row.MachineCode = Time([&] { return compiled->ComputeIteration(); }, repetitions);
-    row.Interpreter = Time([&] { return interpreted->ComputeIteration(); }, repetitions);
-    row.Cpp = Time([&] { cpp(native->Cells()); return true; }, repetitions);
+    std::vector<double> medians = Time({[&] { return compiled->ComputeIteration(); },
+                                        [&] { return interpreted->ComputeIteration(); },
+                                        [&] { cpp(native->Cells()); return true; }},
+                                       repetitions);
+    row.MachineCode = medians[0];
+    row.Interpreter = medians[1];
+    row.Cpp = medians[2];
     row.Agree = SameCells(*compiled, *interpreted) && SameCells(*compiled, *native);
     return row;
 }
 
-// A script of about 1,000 lines: 50 functions of 20 lines with loops, branches, arithmetic of
+// A script of over 1,000 lines: 53 functions of 19 lines with loops, branches, arithmetic of
 // every type and host calls, the kind of code rules are made of.
 std::string LongScript() {
     std::string code = "void OnInit() {}\nvoid OnFrame() {}\n";
-    for (int f = 0; f < 50; ++f) {
+    for (int f = 0; f < 53; ++f) {
         std::string n = std::to_string(f);
         code += "int Rule" + n + "(int x, int y) {\n"
                 "  int n = 0;\n"
@@ -237,14 +247,12 @@ std::string LongScript() {
     return code;
 }
 
-double LoadSeconds(const std::string& definition, Way way, int repetitions) {
-    return Time([&] { return Load(definition, way) != nullptr; }, repetitions);
-}
+
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
     std::string life = Header("Life", "true", "texture b1 [false: black, true: white]") + LifeCode;
     auto density = [&](int percent) {
         std::string text = life;
@@ -276,8 +284,10 @@ int main(int argc, char** argv) {
     std::string script = LongScript();
     int lines = static_cast<int>(std::count(script.begin(), script.end(), '\n'));
     std::string definition = Header("Long", "false", "texture u1 [RGB]") + script;
-    double withCode = LoadSeconds(definition, Way::MachineCode, repetitions);
-    double without = LoadSeconds(definition, Way::Interpreter, repetitions);
+    std::vector<double> loads = Time({[&] { return Load(definition, Way::MachineCode) != nullptr; },
+                                      [&] { return Load(definition, Way::Interpreter) != nullptr; }},
+                                     repetitions);
+    double withCode = loads[0], without = loads[1];
     if (withCode > 0 && without > 0)
         std::printf("Loading a %d-line script: %.1f ms with machine code, %.1f ms without: %.1f ms added "
                     "(target under 50 ms)\n", lines, withCode * 1e3, without * 1e3, (withCode - without) * 1e3);

@@ -1,6 +1,7 @@
 #include "jit/Compiler.h"
 
 #include <cstring>
+#include <new>
 
 #include <asmjit/x86.h>
 
@@ -42,17 +43,29 @@ HostCallInfo Compiler::LookUp(asIScriptEngine& engine, int functionId) {
 }
 
 int Compiler::CompileFunction(asIScriptFunction* function, asJITFunction* output) {
+    if (!output) return asERROR;
     *output = nullptr;
     if (!function || function->GetFuncType() != asFUNC_SCRIPT) return asERROR;
+    // Nothing may escape into the engine: running out of memory while translating leaves
+    // the function to the interpreter like any other refusal.
+    try {
+        return Compile(*function, *output);
+    } catch (const std::bad_alloc&) {
+        ++m_statistics.Refused;
+        return asERROR;
+    }
+}
+
+int Compiler::Compile(asIScriptFunction& function, asJITFunction& output) {
     asUINT length = 0;
-    asDWORD* words = function->GetByteCode(&length);
+    asDWORD* words = function.GetByteCode(&length);
     Bytecode code;
     if (!code.Decode(words, length)) {
         ++m_statistics.Refused;
         return asERROR;
     }
 
-    asIScriptEngine& engine = *function->GetEngine();
+    asIScriptEngine& engine = *function.GetEngine();
     World world;
     if (m_automaton) world = {&m_automaton->Cells(), &m_automaton->Header().Width, &m_automaton->Header().Height};
     asmjit::CodeHolder holder;
@@ -81,7 +94,7 @@ int Compiler::CompileFunction(asIScriptFunction* function, asJITFunction* output
     }
     for (const auto& [op, count] : translator.LeftToInterpreter()) m_statistics.LeftToInterpreter[op] += count;
     ++m_statistics.Compiled;
-    *output = compiled;
+    output = compiled;
     return asSUCCESS;
 }
 

@@ -39,6 +39,7 @@ public:
     const Statistics& Counts() const { return m_statistics; }
 
 private:
+    int Compile(AngelScript::asIScriptFunction& function, AngelScript::asJITFunction& output);
     HostCallInfo LookUp(AngelScript::asIScriptEngine& engine, int functionId);
 
     const Automaton* m_automaton;

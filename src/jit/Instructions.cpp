@@ -72,15 +72,10 @@ bool Translator::EmitCompare(const Instruction& instruction) {
     bool isFloat = false, isDouble = false, isSigned = true;
     switch (instruction.Op) {
         case asBC_CMPi:
-            LoadVar(x86::eax, a);
-            if (VarReg(b).isValid()) m_a.cmp(x86::eax, VarReg(b).r32());
-            else m_a.cmp(x86::eax, VarMem(b));
-            break;
         case asBC_CMPu:
-            isSigned = false;
+            isSigned = instruction.Op == asBC_CMPi;
             LoadVar(x86::eax, a);
-            if (VarReg(b).isValid()) m_a.cmp(x86::eax, VarReg(b).r32());
-            else m_a.cmp(x86::eax, VarMem(b));
+            m_a.emit(x86::Inst::kIdCmp, x86::eax, IntOperand(b, x86::edx));
             break;
         case asBC_CMPIi:
         case asBC_CMPIu:
@@ -156,10 +151,10 @@ bool Translator::EmitMove(const Instruction& instruction) {
             m_a.mov(StackMem(0, 4), m_code.DWord(p));
             return true;
         case asBC_PshV4:
-            if (VarReg(var).isValid()) {
-                Push32(VarReg(var));
+            if (VarGp(var).isValid()) {
+                Push32(VarGp(var));
             } else {
-                m_a.mov(x86::eax, VarMem(var));
+                LoadVar(x86::eax, var);
                 Push32(x86::eax);
             }
             return true;
@@ -216,8 +211,12 @@ bool Translator::EmitMove(const Instruction& instruction) {
         case asBC_SetV1:
         case asBC_SetV2:
         case asBC_SetV4:
-            if (VarReg(var).isValid()) m_a.mov(VarReg(var).r32(), m_code.DWord(p));
-            else m_a.mov(VarMem(var), m_code.DWord(p));
+            if (InRegister(var)) {
+                m_a.mov(x86::eax, m_code.DWord(p));
+                StoreVar(var, x86::eax);
+            } else {
+                m_a.mov(VarMem(var), m_code.DWord(p));
+            }
             return true;
         case asBC_SetV8:
             m_a.mov(x86::rax, m_code.QWord(p));
@@ -228,8 +227,10 @@ bool Translator::EmitMove(const Instruction& instruction) {
             return true;
         case asBC_CpyVtoV4: {
             int16_t from = m_code.Var(p, 1);
-            if (VarReg(var).isValid()) {
-                LoadVar(VarReg(var), from);
+            if (VarGp(var).isValid()) {
+                LoadVar(VarGp(var), from);
+            } else if (VarXmm(var).isValid()) {
+                StoreVarF(var, FloatOperand(from, x86::xmm0));
             } else {
                 LoadVar(x86::eax, from);
                 StoreVar(var, x86::eax);
@@ -243,6 +244,7 @@ bool Translator::EmitMove(const Instruction& instruction) {
         case asBC_CpyVtoR4:
             LoadVar(x86::eax, var);
             m_a.mov(Value(4), x86::eax);  // the high half stays
+            m_valueInEaxNext = true;
             return true;
         case asBC_CpyVtoR8:
             m_a.mov(x86::rax, VarMem(var, 8));
@@ -328,21 +330,14 @@ bool Translator::EmitMove(const Instruction& instruction) {
 bool Translator::EmitArithmetic(const Instruction& instruction) {
     uint32_t p = instruction.Position;
     int16_t a = m_code.Var(p, 0), b = m_code.Var(p, 1), c = m_code.Var(p, 2);
-    auto second = [&](int16_t var) -> Operand {
-        if (VarReg(var).isValid()) return VarReg(var).r32();
-        return VarMem(var);
-    };
-    auto integer = [&](auto operation) {
+    auto integer = [&](x86::Inst::Id id) {
         LoadVar(x86::eax, b);
-        Operand operand = second(c);
-        if (operand.isReg()) operation(x86::eax, operand.as<x86::Gp>());
-        else operation(x86::eax, operand.as<x86::Mem>());
+        m_a.emit(id, x86::eax, IntOperand(c, x86::edx));
         StoreVar(a, x86::eax);
     };
     auto single = [&](auto operation) {
         LoadVarF(x86::xmm0, b);
-        LoadVarF(x86::xmm1, c);
-        operation(x86::xmm0, x86::xmm1);
+        operation(x86::xmm0, FloatOperand(c, x86::xmm1));
         StoreVarF(a, x86::xmm0);
     };
     auto twice = [&](auto operation) {
@@ -394,9 +389,14 @@ bool Translator::EmitArithmetic(const Instruction& instruction) {
             return true;
         case asBC_IncVi:
         case asBC_DecVi:
-            if (VarReg(a).isValid()) {
-                if (instruction.Op == asBC_IncVi) m_a.add(VarReg(a).r32(), 1);
-                else m_a.sub(VarReg(a).r32(), 1);
+            if (VarGp(a).isValid()) {
+                if (instruction.Op == asBC_IncVi) m_a.add(VarGp(a), 1);
+                else m_a.sub(VarGp(a), 1);
+            } else if (VarXmm(a).isValid()) {
+                LoadVar(x86::eax, a);
+                if (instruction.Op == asBC_IncVi) m_a.add(x86::eax, 1);
+                else m_a.sub(x86::eax, 1);
+                StoreVar(a, x86::eax);
             } else {
                 if (instruction.Op == asBC_IncVi) m_a.add(VarMem(a), 1);
                 else m_a.sub(VarMem(a), 1);
@@ -432,12 +432,12 @@ bool Translator::EmitArithmetic(const Instruction& instruction) {
                 m_a.movsd(x86::qword_ptr(x86::rax), x86::xmm0);
             });
             return true;
-        case asBC_BAND: integer([&](auto x, auto y) { m_a.and_(x, y); }); return true;
-        case asBC_BOR: integer([&](auto x, auto y) { m_a.or_(x, y); }); return true;
-        case asBC_BXOR: integer([&](auto x, auto y) { m_a.xor_(x, y); }); return true;
-        case asBC_ADDi: integer([&](auto x, auto y) { m_a.add(x, y); }); return true;
-        case asBC_SUBi: integer([&](auto x, auto y) { m_a.sub(x, y); }); return true;
-        case asBC_MULi: integer([&](auto x, auto y) { m_a.imul(x, y); }); return true;
+        case asBC_BAND: integer(x86::Inst::kIdAnd); return true;
+        case asBC_BOR: integer(x86::Inst::kIdOr); return true;
+        case asBC_BXOR: integer(x86::Inst::kIdXor); return true;
+        case asBC_ADDi: integer(x86::Inst::kIdAdd); return true;
+        case asBC_SUBi: integer(x86::Inst::kIdSub); return true;
+        case asBC_MULi: integer(x86::Inst::kIdImul); return true;
         case asBC_BSLL:
         case asBC_BSRL:
         case asBC_BSRA:
@@ -494,9 +494,9 @@ bool Translator::EmitArithmetic(const Instruction& instruction) {
             if (instruction.Op == asBC_DIVf) {
                 m_a.divss(x86::xmm0, x86::xmm1);
             } else {
-                SaveVarRegs();
+                SpillVars();
                 CallFunction(reinterpret_cast<const void*>(&FloatRemainder));
-                RestoreVarRegs();
+                ReloadVars();
             }
             StoreVarF(a, x86::xmm0);
             return true;
@@ -517,9 +517,9 @@ bool Translator::EmitArithmetic(const Instruction& instruction) {
             if (instruction.Op == asBC_DIVd) {
                 m_a.divsd(x86::xmm0, x86::xmm1);
             } else {
-                SaveVarRegs();
+                SpillVars();
                 CallFunction(reinterpret_cast<const void*>(&DoubleRemainder));
-                RestoreVarRegs();
+                ReloadVars();
             }
             m_a.movsd(VarMem(a, 8), x86::xmm0);
             return true;
@@ -528,7 +528,7 @@ bool Translator::EmitArithmetic(const Instruction& instruction) {
         case asBC_SUBIi:
         case asBC_MULIi: {
             int32_t value = m_code.Int(p, 2);
-            x86::Gp target = VarReg(a).isValid() && VarReg(a).id() == VarReg(b).id() ? VarReg(a).r32() : x86::eax;
+            x86::Gp target = VarGp(a).isValid() && VarGp(a).id() == VarGp(b).id() ? VarGp(a) : x86::Gp(x86::eax);
             LoadVar(target, b);
             if (instruction.Op == asBC_ADDIi) m_a.add(target, value);
             else if (instruction.Op == asBC_SUBIi) m_a.sub(target, value);
@@ -818,13 +818,13 @@ bool Translator::EmitReadCell(const Instruction&, const HostCallInfo& info) {
     uint32_t fieldIndex = info.Field;
     m_slowPaths.push_back([this, outside, done, cells, fieldIndex] {
         m_a.bind(outside);
-        SaveVarRegs();
+        SpillVars();
         m_a.mov(x86::esi, x86::eax);
         m_a.mov(x86::edx, x86::ecx);
         LoadAddress(x86::rdi, cells);
         m_a.mov(x86::ecx, fieldIndex);
         CallFunction(reinterpret_cast<const void*>(&ReadOutsideWorld));
-        RestoreVarRegs();
+        ReloadVars();
         m_a.jmp(done);
     });
     return true;
@@ -859,7 +859,7 @@ bool Translator::EmitWriteCell(const Instruction& instruction, const HostCallInf
 void Translator::EmitDirectCall(const HostCallInfo& info) {
     static const x86::Gp integers[] = {x86::edi, x86::esi, x86::edx};
     static const x86::Xmm floats[] = {x86::xmm0, x86::xmm1, x86::xmm2};
-    SaveVarRegs();
+    SpillVars();
     size_t nextInteger = 0, nextFloat = 0;
     for (uint32_t k = 0; k < info.ParameterCount; ++k) {
         x86::Mem argument = StackMem(static_cast<int32_t>(4 * k), 4);
@@ -872,7 +872,7 @@ void Translator::EmitDirectCall(const HostCallInfo& info) {
         case Scalar::Bool: m_a.movzx(x86::eax, x86::al); break;
         default: m_a.mov(x86::eax, x86::eax); break;
     }
-    RestoreVarRegs();
+    ReloadVars();
 }
 
 bool Translator::EmitHostCall(const Instruction& instruction) {

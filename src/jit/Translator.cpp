@@ -19,8 +19,11 @@ const x86::Gp Stack = x86::r13;
 const x86::Gp ReadBase = x86::r14;
 const x86::Gp WriteBase = x86::r15;
 const x86::Gp Height = x86::rbp;
-// The registers that hold variables: all caller-saved, so they are saved around calls.
-const std::array<x86::Gp, 6> VarRegisters = {x86::rsi, x86::rdi, x86::r8, x86::r9, x86::r10, x86::r11};
+// The registers that hold variables: all caller-saved, so the variables go to the frame
+// around calls.
+const std::array<x86::Gp, 6> IntRegisters = {x86::rsi, x86::rdi, x86::r8, x86::r9, x86::r10, x86::r11};
+const std::array<x86::Xmm, 8> FloatRegisters = {x86::xmm8, x86::xmm9, x86::xmm10, x86::xmm11,
+                                                x86::xmm12, x86::xmm13, x86::xmm14, x86::xmm15};
 
 constexpr int32_t ProgramPointer = offsetof(asSVMRegisters, programPointer);
 constexpr int32_t FramePointer = offsetof(asSVMRegisters, stackFramePointer);
@@ -80,6 +83,22 @@ std::array<Use, 3> Uses(asEBCInstr op) {
     }
 }
 
+// Which value operands an instruction reads or writes as floats (bit k: SWORDARG k).
+unsigned FloatOperands(asEBCInstr op) {
+    switch (op) {
+        case asBC_ADDf: case asBC_SUBf: case asBC_MULf: case asBC_DIVf: case asBC_MODf: case asBC_POWf:
+            return 7;
+        case asBC_ADDIf: case asBC_SUBIf: case asBC_MULIf: case asBC_CMPf:
+            return 3;
+        case asBC_CMPIf: case asBC_NEGf: case asBC_dTOf: case asBC_i64TOf: case asBC_u64TOf:
+            return 1;
+        case asBC_fTOd: case asBC_fTOi64: case asBC_fTOu64:
+            return 2;
+        default:
+            return 0;
+    }
+}
+
 }  // namespace
 
 Translator::Translator(const Bytecode& code, x86::Assembler& assembler, HostLookup hosts, const World& world)
@@ -96,15 +115,23 @@ void Translator::ChooseRegisterVariables() {
         if (to > instruction.Position) continue;
         for (uint32_t p = to; p <= instruction.Position; ++p) depth[p] = std::min(depth[p] + 1, 6);
     }
-    std::map<int16_t, double> weight;
+    struct Weight {
+        double Integer { 0 }, Float { 0 };
+    };
+    std::map<int16_t, Weight> weight;
     std::map<int16_t, bool> excluded;
     for (const Instruction& instruction : m_code.Instructions()) {
         std::array<Use, 3> uses = Uses(instruction.Op);
+        unsigned floats = FloatOperands(instruction.Op);
         for (int k = 0; k < 3; ++k) {
             if (uses[static_cast<size_t>(k)] == Use::None) continue;
             int16_t var = m_code.Var(instruction.Position, k);
+            double w = static_cast<double>(1 << (3 * depth[instruction.Position]));
             switch (uses[static_cast<size_t>(k)]) {
-                case Use::Value: weight[var] += static_cast<double>(1 << (3 * depth[instruction.Position])); break;
+                case Use::Value:
+                    if (floats & (1u << k)) weight[var].Float += w;
+                    else weight[var].Integer += w;
+                    break;
                 case Use::Wide:
                 case Use::Pointer:
                     // Eight bytes: this variable's slot and the one above it.
@@ -115,11 +142,17 @@ void Translator::ChooseRegisterVariables() {
             }
         }
     }
+    // The most used variables get registers of the kind they are used as most.
     std::vector<std::pair<double, int16_t>> ranked;
     for (const auto& [var, w] : weight)
-        if (!excluded[var] && w >= 2) ranked.push_back({-w, var});
+        if (!excluded[var] && w.Integer + w.Float >= 2) ranked.push_back({-(w.Integer + w.Float), var});
     std::sort(ranked.begin(), ranked.end());
-    for (size_t i = 0; i < ranked.size() && i < VarRegisters.size(); ++i) m_varRegs[ranked[i].second] = VarRegisters[i];
+    size_t integers = 0, floats = 0;
+    for (const auto& [negativeWeight, var] : ranked) {
+        bool isFloat = weight[var].Float > weight[var].Integer;
+        if (isFloat && floats < FloatRegisters.size()) m_varRegs[var] = FloatRegisters[floats++];
+        else if (!isFloat && integers < IntRegisters.size()) m_varRegs[var] = IntRegisters[integers++];
+    }
 }
 
 void Translator::DecideEntries() {
@@ -152,7 +185,7 @@ bool Translator::Translate() {
     SettleStack();
     Exit(m_code.Length());
     EmitEpilogueAndStubs();
-    return true;
+    return !m_failed;
 }
 
 void Translator::EmitPrologue() {
@@ -176,7 +209,7 @@ void Translator::EmitPrologue() {
         m_a.mov(x86::eax, x86::dword_ptr(x86::rax));
         m_a.mov(x86::dword_ptr(x86::rsp), x86::eax);
     }
-    for (const auto& [var, reg] : m_varRegs) m_a.mov(reg.r32(), VarMem(var));
+    ReloadVars();
     m_a.jmp(x86::rdx);
 }
 
@@ -202,7 +235,7 @@ void Translator::EmitEpilogueAndStubs() {
     m_a.mov(x86::qword_ptr(Regs, ProgramPointer), x86::rax);
     m_a.mov(x86::qword_ptr(Regs, StackPointer), Stack);
     m_a.mov(x86::qword_ptr(Regs, FramePointer), Frame);
-    for (const auto& [var, reg] : m_varRegs) m_a.mov(VarMem(var), reg.r32());
+    SpillVars();
     m_a.add(x86::rsp, 8);
     for (const x86::Gp& reg : {x86::r15, x86::r14, x86::r13, x86::r12, x86::rbx, x86::rbp}) m_a.pop(reg);
     m_a.ret();
@@ -247,47 +280,78 @@ void Translator::EmitInstruction(size_t& index) {
 
 // --- Frame, variables and the script stack ----------------------------------------------------
 
-x86::Mem Translator::VarMem(int16_t var, uint32_t size) const {
+x86::Mem Translator::HomeMem(int16_t var) const { return x86::ptr(Frame, -4 * static_cast<int32_t>(var), 4); }
+
+x86::Mem Translator::VarMem(int16_t var, uint32_t size) {
+    // Eight bytes cover this slot and the one above it.
+    if (InRegister(var) || (size > 4 && InRegister(static_cast<int16_t>(var - 1)))) m_failed = true;
     return x86::ptr(Frame, -4 * static_cast<int32_t>(var), size);
 }
 
-x86::Gp Translator::VarReg(int16_t var) const {
+x86::Gp Translator::VarGp(int16_t var) const {
     auto found = m_varRegs.find(var);
-    return found == m_varRegs.end() ? x86::Gp() : found->second;
+    return found != m_varRegs.end() && found->second.isGp() ? found->second.as<x86::Gp>().r32() : x86::Gp();
+}
+
+x86::Xmm Translator::VarXmm(int16_t var) const {
+    auto found = m_varRegs.find(var);
+    return found != m_varRegs.end() && found->second.isXmm() ? found->second.as<x86::Xmm>() : x86::Xmm();
 }
 
 void Translator::LoadVar(const x86::Gp& to, int16_t var) {
-    x86::Gp reg = VarReg(var);
-    if (reg.isValid()) {
-        if (reg.id() != to.id()) m_a.mov(to.r32(), reg.r32());
+    if (x86::Gp reg = VarGp(var); reg.isValid()) {
+        if (reg.id() != to.id()) m_a.mov(to.r32(), reg);
+    } else if (x86::Xmm xmm = VarXmm(var); xmm.isValid()) {
+        m_a.movd(to.r32(), xmm);
     } else {
         m_a.mov(to.r32(), VarMem(var));
     }
 }
 
 void Translator::StoreVar(int16_t var, const x86::Gp& from) {
-    x86::Gp reg = VarReg(var);
-    if (reg.isValid()) {
-        if (reg.id() != from.id()) m_a.mov(reg.r32(), from.r32());
+    if (x86::Gp reg = VarGp(var); reg.isValid()) {
+        if (reg.id() != from.id()) m_a.mov(reg, from.r32());
+    } else if (x86::Xmm xmm = VarXmm(var); xmm.isValid()) {
+        m_a.movd(xmm, from.r32());
     } else {
         m_a.mov(VarMem(var), from.r32());
     }
 }
 
 void Translator::LoadVarF(const x86::Xmm& to, int16_t var) {
-    x86::Gp reg = VarReg(var);
-    if (reg.isValid())
-        m_a.movd(to, reg.r32());
-    else
+    if (x86::Xmm xmm = VarXmm(var); xmm.isValid()) {
+        if (xmm.id() != to.id()) m_a.movaps(to, xmm);
+    } else if (x86::Gp reg = VarGp(var); reg.isValid()) {
+        m_a.movd(to, reg);
+    } else {
         m_a.movss(to, VarMem(var));
+    }
 }
 
 void Translator::StoreVarF(int16_t var, const x86::Xmm& from) {
-    x86::Gp reg = VarReg(var);
-    if (reg.isValid())
-        m_a.movd(reg.r32(), from);
-    else
+    if (x86::Xmm xmm = VarXmm(var); xmm.isValid()) {
+        // A whole-register copy: the variable's bits are the low 32 of it.
+        if (xmm.id() != from.id()) m_a.movaps(xmm, from);
+    } else if (x86::Gp reg = VarGp(var); reg.isValid()) {
+        m_a.movd(reg, from);
+    } else {
         m_a.movss(VarMem(var), from);
+    }
+}
+
+Operand Translator::IntOperand(int16_t var, const x86::Gp& scratch) {
+    if (x86::Gp reg = VarGp(var); reg.isValid()) return reg;
+    if (x86::Xmm xmm = VarXmm(var); xmm.isValid()) {
+        m_a.movd(scratch.r32(), xmm);
+        return scratch.r32();
+    }
+    return VarMem(var);
+}
+
+x86::Xmm Translator::FloatOperand(int16_t var, const x86::Xmm& scratch) {
+    if (x86::Xmm xmm = VarXmm(var); xmm.isValid()) return xmm;
+    LoadVarF(scratch, var);
+    return scratch;
 }
 
 x86::Mem Translator::StackMem(int32_t bytes, uint32_t size) const {
@@ -373,15 +437,18 @@ void Translator::JumpIf(x86::CondCode condition, uint32_t from, uint32_t to) {
 
 // --- Helpers called from the code -------------------------------------------------------------
 
-void Translator::SaveVarRegs() {
-    m_savedRegs = static_cast<uint32_t>(m_varRegs.size());
-    for (const auto& [var, reg] : m_varRegs) m_a.push(reg);
-    if (m_savedRegs % 2) m_a.sub(x86::rsp, 8);
+void Translator::SpillVars() {
+    for (const auto& [var, reg] : m_varRegs) {
+        if (reg.isXmm()) m_a.movss(HomeMem(var), reg.as<x86::Xmm>());
+        else m_a.mov(HomeMem(var), reg.as<x86::Gp>().r32());
+    }
 }
 
-void Translator::RestoreVarRegs() {
-    if (m_savedRegs % 2) m_a.add(x86::rsp, 8);
-    for (auto it = m_varRegs.rbegin(); it != m_varRegs.rend(); ++it) m_a.pop(it->second);
+void Translator::ReloadVars() {
+    for (const auto& [var, reg] : m_varRegs) {
+        if (reg.isXmm()) m_a.movss(reg.as<x86::Xmm>(), HomeMem(var));
+        else m_a.mov(reg.as<x86::Gp>().r32(), HomeMem(var));
+    }
 }
 
 void Translator::CallFunction(const void* function) {

@@ -13,8 +13,11 @@
 //   rbx  the registers block        r12  the frame pointer       r13  the stack pointer
 //   r14  the first cell read        r15  the first cell written  rbp  the world's height
 //   [rsp] the world's width
-//   rsi, rdi, r8..r11  up to six of the function's 32-bit variables, kept in registers
+//   rsi, rdi, r8..r11  up to six of the function's 32-bit variables used mostly as integers
+//   xmm8..xmm15  up to eight used mostly as floats
 //   rax, rcx, rdx, xmm0..xmm3  scratch
+// A variable kept in a register lives there between entry and exit: entries load it from the
+// frame, exits and calls out store it back.
 // The stack pointer register is exact at every label and exit; between them pushes and pops
 // are counted at translation time (StackOffset) and applied when a label or exit comes.
 
@@ -75,12 +78,23 @@ private:
     void EmitEpilogueAndStubs();
 
     // --- Frame, variables and the script stack ------------------------------------------
-    asmjit::x86::Mem VarMem(int16_t var, uint32_t size = 4) const;
-    asmjit::x86::Gp VarReg(int16_t var) const;  // invalid when the variable lives in memory
+    // Where a variable lives in the frame. VarMem is for variables that live there: asked
+    // for one kept in a register it marks the translation failed rather than read a stale
+    // value.
+    asmjit::x86::Mem VarMem(int16_t var, uint32_t size = 4);
+    asmjit::x86::Mem HomeMem(int16_t var) const;
+    asmjit::x86::Gp VarGp(int16_t var) const;    // invalid unless kept in a general register
+    asmjit::x86::Xmm VarXmm(int16_t var) const;  // invalid unless kept in an XMM register
+    bool InRegister(int16_t var) const { return m_varRegs.count(var) != 0; }
     void LoadVar(const asmjit::x86::Gp& to, int16_t var);
     void StoreVar(int16_t var, const asmjit::x86::Gp& from);
     void LoadVarF(const asmjit::x86::Xmm& to, int16_t var);
     void StoreVarF(int16_t var, const asmjit::x86::Xmm& from);
+    // The variable as the second operand of an integer instruction: its register, its frame
+    // slot, or `scratch` loaded from its XMM register.
+    asmjit::Operand IntOperand(int16_t var, const asmjit::x86::Gp& scratch);
+    // The variable as the second operand of a float instruction.
+    asmjit::x86::Xmm FloatOperand(int16_t var, const asmjit::x86::Xmm& scratch);
     asmjit::x86::Mem StackMem(int32_t bytes, uint32_t size) const;
     void Push32(const asmjit::x86::Gp& value);
     void Push64(const asmjit::x86::Gp& value);
@@ -100,8 +114,10 @@ private:
     void SuspendTest(uint32_t position);
 
     // --- Helpers called from the code ---------------------------------------------------
-    void SaveVarRegs();
-    void RestoreVarRegs();
+    // Around a call out every register is the callee's: the variables go to their frame
+    // slots and come back from them.
+    void SpillVars();
+    void ReloadVars();
     void CallFunction(const void* function);
 
     // --- Instruction groups (Instructions.cpp) ------------------------------------------
@@ -127,7 +143,7 @@ private:
     std::vector<asmjit::Label> m_labels;  // per position; invalid where none is needed
     std::vector<bool> m_entry;            // per position: a JitEntry the interpreter may enter by
     std::vector<Entry> m_entries;
-    std::map<int16_t, asmjit::x86::Gp> m_varRegs;
+    std::map<int16_t, asmjit::x86::Reg> m_varRegs;
     std::vector<ExitStub> m_exitStubs;
     std::vector<std::function<void()>> m_slowPaths;  // out-of-line code, emitted after the body
     asmjit::Label m_commonExit;
@@ -136,7 +152,7 @@ private:
     int32_t m_stackOffset { 0 };   // bytes between r13 and the true stack pointer
     bool m_valueInEax { false };   // eax holds the value register's low half (after a call)
     bool m_valueInEaxNext { false };
-    uint32_t m_savedRegs { 0 };
+    bool m_failed { false };  // an inconsistency found while translating: refuse the function
 };
 
 }  // namespace jit

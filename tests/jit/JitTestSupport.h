@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,8 @@ struct Outcome {
     uint32_t StatusColor { 0 };
     std::array<bool, Automaton::UserButtons> Buttons {};
     int Compiled { 0 };  // functions the compiler gave machine code
+    int Refused { 0 };   // and those it left to the interpreter
+    std::map<AngelScript::asEBCInstr, int> LeftToInterpreter;
 };
 
 // A step after loading: by default one iteration; tests add button and mouse calls.
@@ -80,7 +83,11 @@ inline Outcome RunDefinition(const std::string& definition, Engine engine, const
         outcome.Status = automaton.StatusText();
         outcome.StatusColor = automaton.StatusColor();
         for (int slot = 0; slot < Automaton::UserButtons; ++slot) outcome.Buttons[static_cast<size_t>(slot)] = automaton.ButtonDown(slot);
-        if (compiler) outcome.Compiled = compiler->Counts().Compiled;
+        if (compiler) {
+            outcome.Compiled = compiler->Counts().Compiled;
+            outcome.Refused = compiler->Counts().Refused;
+            outcome.LeftToInterpreter = compiler->Counts().LeftToInterpreter;
+        }
     }
     return outcome;
 }

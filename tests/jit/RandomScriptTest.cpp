@@ -36,7 +36,8 @@ bool Scramble(Automaton& automaton, uint64_t seed) {
 }
 
 TEST(RandomScripts, MachineCodeAndInterpreterAgree) {
-    uint64_t loaded = 0, compiled = 0;
+    uint64_t loaded = 0, compiled = 0, refused = 0;
+    std::map<AngelScript::asEBCInstr, int> left;
     std::vector<Step> steps = Iterations(2);
     steps.push_back([](Automaton& automaton) { return automaton.RunButtonCallback(0); });
     steps.push_back([](Automaton& automaton) { return automaton.MouseDown(true, 1, 2); });
@@ -52,12 +53,18 @@ TEST(RandomScripts, MachineCodeAndInterpreterAgree) {
         ASSERT_TRUE(Same(jit, interpreter, difference)) << "seed " << seed << ": " << difference << "\n" << definition;
         loaded += jit.Loaded;
         compiled += jit.Compiled > 0;
+        refused += static_cast<uint64_t>(jit.Refused);
+        for (const auto& [op, count] : jit.LeftToInterpreter) left[op] += count;
     }
     // The generator must write rules that compile and mostly run, or it tests nothing.
     EXPECT_GE(loaded * 10, g_scripts * 7) << loaded << " of " << g_scripts << " loaded";
     EXPECT_GE(compiled, loaded);
+    EXPECT_EQ(refused, 0u) << "every function of a rule is translated";
     std::printf("%llu random scripts from seed %llu: %llu loaded and ran alike\n", static_cast<unsigned long long>(g_scripts),
                 static_cast<unsigned long long>(g_seed), static_cast<unsigned long long>(loaded));
+    std::printf("Instructions left to the interpreter:");
+    for (const auto& [op, count] : left) std::printf(" %s %d", AngelScript::asBCInfo[op].name, count);
+    std::printf("\n");
 }
 
 }  // namespace
