@@ -2,7 +2,8 @@
 // written in C++ over the same cells with the same generation copy, all in one run:
 //
 //   Life on 1000 x 1000 at 3 % and 25 % live cells, and heat diffusion on float fields (the
-//   heat example's rule) on 1000 x 1000; each iteration is the rule and the copy of the
+//   heat example's rule) on 1000 x 1000, and Life again written with lookup tables (arrays
+//   indexed by the neighbour count); each iteration is the rule and the copy of the
 //   generation, as the workbench computes it. The target: machine code within 3x of C++.
 //   Compiling a 1,000-line script: what the machine code adds to loading it (target: under
 //   50 ms).
@@ -56,6 +57,36 @@ void OnFrame() {
       if (GetBuffer_b1(x, y + 1)) n++;
       if (GetBuffer_b1(x + 1, y + 1)) n++;
       SetBuffer_b1(x, y, n == 3 || (n == 2 && GetBuffer_b1(x, y)));
+    }
+}
+)";
+
+// Life as rules with lookup tables are written: the next state from arrays indexed by the
+// neighbour count.
+const char* const TableLifeCode = R"(
+const bool[] Born = {false, false, false, true, false, false, false, false, false};
+const bool[] Survives = {false, false, true, true, false, false, false, false, false};
+
+void OnInit() {
+  for (int x = 0; x < GetWidth(); x++)
+    for (int y = 0; y < GetHeight(); y++)
+      SetBuffer_b1(x, y, rand_u_range(0, 99) < 25);
+}
+
+void OnFrame() {
+  int w = GetWidth(), h = GetHeight();
+  for (int x = 0; x < w; x++)
+    for (int y = 0; y < h; y++) {
+      int n = 0;
+      if (GetBuffer_b1(x - 1, y - 1)) n++;
+      if (GetBuffer_b1(x, y - 1)) n++;
+      if (GetBuffer_b1(x + 1, y - 1)) n++;
+      if (GetBuffer_b1(x - 1, y)) n++;
+      if (GetBuffer_b1(x + 1, y)) n++;
+      if (GetBuffer_b1(x - 1, y + 1)) n++;
+      if (GetBuffer_b1(x, y + 1)) n++;
+      if (GetBuffer_b1(x + 1, y + 1)) n++;
+      SetBuffer_b1(x, y, GetBuffer_b1(x, y) ? Survives[n] : Born[n]);
     }
 }
 )";
@@ -264,6 +295,8 @@ int main(int argc, char** argv) {
         MeasureRule("Life 1000 x 1000, 3 % live", density(3), LifeInCpp, repetitions),
         MeasureRule("Life 1000 x 1000, 25 % live", density(25), LifeInCpp, repetitions),
         MeasureRule("Heat diffusion 1000 x 1000", heat, HeatInCpp, repetitions),
+        MeasureRule("Life by tables, 25 % live", Header("Tables", "true", "texture b1 [false: black, true: white]") +
+                                                     TableLifeCode, LifeInCpp, repetitions),
     };
     std::printf("Medians of %d iterations (rule and generation copy), in seconds:\n\n", repetitions);
     std::printf("%-30s %12s %12s %12s %9s %9s %8s\n", "rule", "machine code", "interpreter", "C++", "code/C++",

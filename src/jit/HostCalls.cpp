@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include <angelscript/scriptarray.h>
+
 #include "core/Automaton.h"
 #include "core/CRandGenerator.h"
 #include "core/NormalGenerator.h"
@@ -189,7 +191,39 @@ const Known* KnownFunctions(size_t& count) {
 
 }  // namespace
 
+namespace {
+
+bool IsArray(const asITypeInfo* type) {
+    return type && (type->GetFlags() & asOBJ_TEMPLATE) && std::string_view(type->GetName()) == "array" &&
+           std::string_view(type->GetNamespace()).empty();
+}
+
+}  // namespace
+
+bool IsArrayOfValues(const asITypeInfo* type) {
+    if (!IsArray(type) || (type->GetFlags() & (asOBJ_NOCOUNT | asOBJ_VALUE))) return false;
+    int element = type->GetSubTypeId();
+    return element >= asTYPEID_BOOL && element <= asTYPEID_DOUBLE;
+}
+
+void* ArrayElement(void* array, uint32_t index) noexcept {
+    // Outside the array At asks the active context for an exception, which the context
+    // refuses while no host function is being called: nothing happens, and the caller
+    // leaves the call to the engine, which raises it.
+    return static_cast<CScriptArray*>(array)->At(index);
+}
+
+void ArrayAddRef(void* array) noexcept { static_cast<CScriptArray*>(array)->AddRef(); }
+
+void ArrayRelease(void* array) noexcept { static_cast<CScriptArray*>(array)->Release(); }
+
 HostCallInfo DescribeHostCall(asIScriptFunction& function, const Automaton* automaton) {
+    if (function.GetFuncType() == asFUNC_SYSTEM && IsArray(function.GetObjectType()) &&
+        std::string_view(function.GetName()) == "opIndex") {
+        HostCallInfo info;
+        info.Kind = HostKind::ArrayElement;
+        return info;
+    }
     if (!automaton || function.GetFuncType() != asFUNC_SYSTEM || function.GetAuxiliary() != automaton) return {};
     const char* declaration = function.GetDeclaration(true, false, false);
     if (!declaration) return {};

@@ -26,6 +26,7 @@ enum class HostKind : uint8_t {
     Max,
     MinMax,
     Direct,  // a helper below, called with the arguments in registers
+    ArrayElement,  // opIndex of the array add-on: ArrayElement below
 };
 
 // The type of a field, an operand or a result.
@@ -45,8 +46,19 @@ struct HostCallInfo {
 };
 
 // What `function` is: one of the host functions registered for `automaton` (recognised by
-// its declaration and its auxiliary pointer) or anything else, which is Ordinary.
+// its declaration and its auxiliary pointer), the array add-on's element access, or anything
+// else, which is Ordinary.
 HostCallInfo DescribeHostCall(AngelScript::asIScriptFunction& function, const Automaton* automaton);
+
+// Whether `type` is an array of the add-on with elements of a primitive type: its reference
+// counting (AddRef, Release) is plain arithmetic and freeing, and never runs script code.
+bool IsArrayOfValues(const AngelScript::asITypeInfo* type);
+
+// The array add-on's own functions, called directly: the element at `index` (null outside
+// the array, where the engine's call raises the exception), and the reference counting.
+void* ArrayElement(void* array, uint32_t index) noexcept;
+void ArrayAddRef(void* array) noexcept;
+void ArrayRelease(void* array) noexcept;
 
 // GetBuffer's answer for a cell outside the world (the wrapped cell or the default one), as
 // the value register holds it after the call: field `field` (0..11), a bool as 0 or 1.

@@ -875,12 +875,80 @@ void Translator::EmitDirectCall(const HostCallInfo& info) {
     ReloadVars();
 }
 
+// --- Arrays -----------------------------------------------------------------------------------
+
+// Element access of the array add-on, and the reference counting of arrays of primitive
+// values around it (a global array is held in a temporary while its element is used). A null
+// array or an index outside it leaves for the interpreter, which raises the exception.
+bool Translator::EmitArrayAccess(const Instruction& instruction) {
+    uint32_t p = instruction.Position;
+    switch (instruction.Op) {
+        case asBC_CHKREF:
+            m_a.cmp(StackMem(0, 8), 0);
+            m_a.je(ExitLabel(p));
+            return true;
+        case asBC_Thiscall1: {
+            if (m_hosts(m_code.Int(p)).Kind != HostKind::ArrayElement) return false;
+            // The argument registers hold variables until they are spilled.
+            m_a.mov(x86::rax, StackMem(0, 8));
+            m_a.test(x86::rax, x86::rax);
+            m_a.jz(ExitLabel(p));
+            SpillVars();
+            m_a.mov(x86::rdi, x86::rax);
+            m_a.mov(x86::esi, StackMem(8, 4));
+            CallFunction(reinterpret_cast<const void*>(&ArrayElement));
+            ReloadVars();
+            m_a.test(x86::rax, x86::rax);
+            m_a.jz(ExitLabel(p));
+            m_a.mov(Value(8), x86::rax);
+            Pop(8 + 4);
+            return true;
+        }
+        case asBC_RefCpyV:
+        case asBC_FREE: {
+            // wW_PTR_ARG: the variable holding the array, then the type.
+            auto* type = reinterpret_cast<const asITypeInfo*>(static_cast<uintptr_t>(m_code.QWord(p)));
+            if (!IsArrayOfValues(type)) return false;
+            x86::Mem holder = VarMem(m_code.Var(p, 0), 8);
+            Label skip = m_a.newLabel();
+            SpillVars();
+            if (instruction.Op == asBC_FREE) {
+                m_a.mov(x86::rdi, holder);
+                m_a.test(x86::rdi, x86::rdi);
+                m_a.jz(skip);
+                CallFunction(reinterpret_cast<const void*>(&ArrayRelease));
+                m_a.mov(holder, 0);
+                m_a.bind(skip);
+            } else {
+                // The old array released first, then the new one counted, as the engine does.
+                Label counted = m_a.newLabel();
+                m_a.mov(x86::rdi, holder);
+                m_a.test(x86::rdi, x86::rdi);
+                m_a.jz(skip);
+                CallFunction(reinterpret_cast<const void*>(&ArrayRelease));
+                m_a.bind(skip);
+                m_a.mov(x86::rdi, StackMem(0, 8));
+                m_a.test(x86::rdi, x86::rdi);
+                m_a.jz(counted);
+                CallFunction(reinterpret_cast<const void*>(&ArrayAddRef));
+                m_a.bind(counted);
+                m_a.mov(x86::rax, StackMem(0, 8));
+                m_a.mov(holder, x86::rax);
+            }
+            ReloadVars();
+            return true;
+        }
+        default: return false;
+    }
+}
+
 bool Translator::EmitHostCall(const Instruction& instruction) {
     HostCallInfo info = m_hosts(m_code.Int(instruction.Position));
     auto argument = [&](uint32_t k) { return StackMem(static_cast<int32_t>(4 * k), 4); };
     bool isFloat = info.Type == Scalar::Float, isSigned = info.Type == Scalar::Int;
     switch (info.Kind) {
-        case HostKind::Ordinary: return false;
+        case HostKind::Ordinary:
+        case HostKind::ArrayElement: return false;
         case HostKind::ReadCell:
             if (!m_usesWorld) return false;
             return EmitReadCell(instruction, info);

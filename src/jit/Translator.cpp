@@ -162,8 +162,12 @@ void Translator::DecideEntries() {
         if (instructions[i].Op != asBC_JitEntry) continue;
         // After a host call that the code makes itself the interpreter never stands here.
         bool afterOwnCall = false;
-        if (i > 0 && instructions[i - 1].Op == asBC_CALLSYS)
-            afterOwnCall = m_hosts(m_code.Int(instructions[i - 1].Position)).Kind != HostKind::Ordinary;
+        if (i > 0 && instructions[i - 1].Op == asBC_CALLSYS) {
+            HostKind kind = m_hosts(m_code.Int(instructions[i - 1].Position)).Kind;
+            afterOwnCall = kind != HostKind::Ordinary && kind != HostKind::ArrayElement;
+        }
+        if (i > 0 && instructions[i - 1].Op == asBC_Thiscall1)
+            afterOwnCall = m_hosts(m_code.Int(instructions[i - 1].Position)).Kind == HostKind::ArrayElement;
         m_entry[instructions[i].Position] = !afterOwnCall;
     }
 }
@@ -264,6 +268,12 @@ void Translator::EmitInstruction(size_t& index) {
             break;
         case asBC_CALLSYS:
             done = EmitHostCall(instruction);
+            break;
+        case asBC_Thiscall1:
+        case asBC_CHKREF:
+        case asBC_RefCpyV:
+        case asBC_FREE:
+            done = EmitArrayAccess(instruction);
             break;
         default:
             done = EmitBranch(instruction) || EmitCompare(instruction) || EmitMove(instruction) ||

@@ -128,6 +128,7 @@ private:
     bool EmitCompare(const Instruction& instruction);
     bool EmitBranch(const Instruction& instruction);
     bool EmitHostCall(const Instruction& instruction);
+    bool EmitArrayAccess(const Instruction& instruction);
     bool EmitReadCell(const Instruction& instruction, const HostCallInfo& info);
     bool EmitWriteCell(const Instruction& instruction, const HostCallInfo& info);
     void EmitCellIndex();  // rdx = the index of the cell (eax, ecx), in dwords

@@ -116,7 +116,9 @@ inline std::string FirstDifference(const std::string& a, const std::string& b) {
 
 // Compares everything but the compiler's own count; true when the two runs agree.
 inline bool Same(const Outcome& jit, const Outcome& interpreter, std::string& difference) {
-    if (jit.Loaded != interpreter.Loaded) difference = "loaded " + std::to_string(jit.Loaded) + "/" + std::to_string(interpreter.Loaded);
+    if (jit.Loaded != interpreter.Loaded)
+        difference = "loaded " + std::to_string(jit.Loaded) + "/" + std::to_string(interpreter.Loaded) + " " +
+                     ::testing::PrintToString(jit.Steps[0]) + " / " + ::testing::PrintToString(interpreter.Steps[0]);
     else if (jit.Steps != interpreter.Steps) difference = "chains " + ::testing::PrintToString(jit.Steps) + " / " + ::testing::PrintToString(interpreter.Steps);
     else if (jit.Tables.size() != interpreter.Tables.size()) difference = "generation count";
     else if (jit.Counter != interpreter.Counter) difference = "counter";

@@ -33,6 +33,7 @@ const char Fields[] = {'b', 'u', 'f'};
 struct Variable {
     std::string Name;
     Type Kind;
+    bool Array { false };  // an array of Kind (the engine's array add-on)
 };
 
 class RuleWriter {
@@ -55,6 +56,12 @@ public:
             std::string name = "g" + std::to_string(g);
             code += TypeNames[type] + std::string(" ") + name + " = " + Literal(type) + ";\n";
             m_globals.push_back({name, type});
+        }
+        if (m_random.Chance(60)) {
+            // A lookup table, as rules keep their birth and survival rules.
+            Type type = ArrayType();
+            code += std::string(m_random.Chance(50) ? "const " : "") + TypeNames[type] + "[] t = " + ListOf(type) + ";\n";
+            m_globals.push_back({"t", type, true});
         }
         int helpers = m_random.Below(3);
         for (int f = 0; f < helpers; ++f) code += Helper(f);
@@ -101,6 +108,7 @@ private:
     std::string Indent() const { return std::string(static_cast<size_t>(2 * m_depth), ' '); }
 
     std::string Statement(bool inWorld) {
+        if (m_random.Chance(8)) return ArrayStatement();
         int choice = m_random.Below(inWorld ? 15 : 12);
         // Nesting and length are bounded: a rule of a few dozen lines tests as much.
         if (m_depth > 4 || ++m_statements > 45) choice = m_random.Chance(50) ? 0 : 2;
@@ -170,6 +178,57 @@ private:
         }
     }
 
+    // --- Arrays ----------------------------------------------------------------------------------
+    Type ArrayType() { return m_random.Pick(std::array<Type, 5> {Int, Uint, Float, Bool, Double}); }
+
+    std::string ListOf(Type type) {
+        std::string list = "{";
+        for (int i = 0, n = 1 + m_random.Below(9); i < n; ++i) list += (i ? ", " : "") + Literal(type);
+        return list + "}";
+    }
+
+    const Variable* ArrayOf(Type type) {
+        std::vector<const Variable*> candidates;
+        for (const auto& scope : m_scopes)
+            for (const Variable& variable : scope)
+                if (variable.Array && variable.Kind == type) candidates.push_back(&variable);
+        for (const Variable& variable : m_globals)
+            if (variable.Array && variable.Kind == type) candidates.push_back(&variable);
+        if (candidates.empty()) return nullptr;
+        return candidates[static_cast<size_t>(m_random.Below(static_cast<int>(candidates.size())))];
+    }
+
+    // An index into `array`: mostly inside it, now and then anywhere (a script exception).
+    std::string Index(const Variable& array) {
+        if (m_random.Chance(4)) return Expression(Uint, 1);
+        return "min_u(" + Expression(Uint, 1) + " % 8, " + array.Name + ".length() - 1)";
+    }
+
+    std::string ArrayStatement() {
+        Type type = ArrayType();
+        const Variable* array = ArrayOf(type);
+        if (!array || m_random.Chance(30)) {
+            std::string name = "a" + std::to_string(m_next++);
+            std::string text = Indent() + TypeNames[type] + "[] " + name +
+                               (m_random.Chance(50) ? " = " + ListOf(type) : "(" + std::to_string(1 + m_random.Below(6)) + ")") + ";\n";
+            m_scopes.back().push_back({name, type, true});
+            return text;
+        }
+        bool constant = array->Name == "t";  // the global table may be const
+        switch (constant ? 3 : m_random.Below(4)) {
+            case 0: return Indent() + array->Name + "[" + Index(*array) + "] = " + Expression(type, 2) + ";\n";
+            case 1:
+                if (type == Bool) return Indent() + array->Name + ".insertLast(" + Expression(type, 2) + ");\n";
+                return Indent() + array->Name + "[" + Index(*array) + "] += " + Expression(type, 2) + ";\n";
+            case 2: return Indent() + array->Name + ".resize(" + std::to_string(1 + m_random.Below(9)) + ");\n";
+            default: {
+                const Variable* target = AnyVariable(true);
+                if (!target || target->Kind != type) return Indent() + "Debug(int(" + array->Name + ".length()), 0);\n";
+                return Indent() + target->Name + " = " + array->Name + "[" + Index(*array) + "];\n";
+            }
+        }
+    }
+
     std::string Write(const std::string& x, const std::string& y, int depth) {
         char field = Fields[m_random.Below(3)];
         Type type = field == 'b' ? Bool : field == 'u' ? Uint : Float;
@@ -224,6 +283,7 @@ private:
     }
 
     std::string Leaf(Type type) {
+        if (const Variable* array = ArrayOf(type); array && m_random.Chance(20)) return array->Name + "[" + Index(*array) + "]";
         if (const Variable* variable = VariableOf(type); variable && m_random.Chance(65)) {
             if (type != Bool && Assignable(*variable) && m_random.Chance(10)) return "(" + Increment() + variable->Name + ")";
             return variable->Name;
@@ -429,16 +489,16 @@ private:
         std::vector<const Variable*> candidates;
         for (const auto& scope : m_scopes)
             for (const Variable& variable : scope)
-                if (variable.Kind == type) candidates.push_back(&variable);
+                if (variable.Kind == type && !variable.Array) candidates.push_back(&variable);
         for (const Variable& variable : m_globals)
-            if (variable.Kind == type) candidates.push_back(&variable);
+            if (variable.Kind == type && !variable.Array) candidates.push_back(&variable);
         if (candidates.empty()) return nullptr;
         return candidates[static_cast<size_t>(m_random.Below(static_cast<int>(candidates.size())))];
     }
 
     // Not the loop counters and guards, not parameters declared const.
     static bool Assignable(const Variable& variable) {
-        return variable.Name != "x" && variable.Name != "y" && variable.Name != "mx" && variable.Name != "my" &&
+        return !variable.Array && variable.Name != "x" && variable.Name != "y" && variable.Name != "mx" && variable.Name != "my" &&
                variable.Name[0] != 'i' && variable.Name[0] != 'w';
     }
 
@@ -447,7 +507,8 @@ private:
         for (const auto& scope : m_scopes)
             for (const Variable& variable : scope)
                 if (!assignable || Assignable(variable)) candidates.push_back(&variable);
-        for (const Variable& variable : m_globals) candidates.push_back(&variable);
+        for (const Variable& variable : m_globals)
+            if (!variable.Array) candidates.push_back(&variable);
         if (candidates.empty()) return nullptr;
         return candidates[static_cast<size_t>(m_random.Below(static_cast<int>(candidates.size())))];
     }
