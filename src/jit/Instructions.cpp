@@ -64,6 +64,55 @@ bool Translator::EmitBranch(const Instruction& instruction) {
     return true;
 }
 
+// "if (condition) n++;": a jump on the value register over nothing but one increment or
+// decrement of a variable (and the statement marks between) becomes the increment by the
+// condition, 0 or 1, without a branch that the data would make unpredictable. The skipped
+// instructions are still translated for the entries among them.
+bool Translator::EmitConditionalStep(size_t& index) {
+    const std::vector<Instruction>& instructions = m_code.Instructions();
+    const Instruction& jump = instructions[index];
+    uint32_t target = m_code.JumpDestination(jump.Position);
+    if (target <= jump.Position) return false;
+    const Instruction* step = nullptr;
+    for (size_t k = index + 1; k < instructions.size() && instructions[k].Position < target; ++k) {
+        asEBCInstr op = instructions[k].Op;
+        if (op == asBC_SUSPEND || op == asBC_JitEntry) continue;
+        if ((op != asBC_IncVi && op != asBC_DecVi) || step) return false;
+        step = &instructions[k];
+    }
+    if (!step) return false;
+    bool byte = jump.Op == asBC_JLowZ || jump.Op == asBC_JLowNZ;
+    if (m_valueInEax) {
+        if (byte) m_a.test(x86::al, x86::al);
+        else m_a.test(x86::eax, x86::eax);
+    } else {
+        m_a.cmp(Value(byte ? 1 : 4), 0);
+    }
+    // JLowZ and JZ skip the step when the value is zero: the step is taken when it is not.
+    if (jump.Op == asBC_JLowZ || jump.Op == asBC_JZ) m_a.setne(x86::cl);
+    else m_a.sete(x86::cl);
+    m_a.movzx(x86::ecx, x86::cl);
+    int16_t var = m_code.Var(step->Position, 0);
+    bool increment = step->Op == asBC_IncVi;
+    if (x86::Gp reg = VarGp(var); reg.isValid()) {
+        if (increment) m_a.add(reg, x86::ecx);
+        else m_a.sub(reg, x86::ecx);
+        Forget(reg);
+    } else if (VarXmm(var).isValid()) {
+        LoadVar(x86::eax, var);
+        if (increment) m_a.add(x86::eax, x86::ecx);
+        else m_a.sub(x86::eax, x86::ecx);
+        StoreVar(var, x86::eax);
+    } else {
+        if (increment) m_a.add(VarMem(var), x86::ecx);
+        else m_a.sub(VarMem(var), x86::ecx);
+    }
+    SettleStack();
+    m_a.jmp(LabelAt(target));
+    ++index;
+    return true;
+}
+
 // --- Comparisons: -1, 0 or 1 in the value register's low half ---------------------------------
 
 bool Translator::EmitCompare(const Instruction& instruction) {
@@ -123,15 +172,14 @@ bool Translator::EmitCompare(const Instruction& instruction) {
         m_a.add(x86::eax, 1);
     } else {
         if (isSigned) {
-            m_a.setg(x86::cl);
-            m_a.setl(x86::dl);
+            m_a.setg(x86::al);
+            m_a.setl(x86::cl);
         } else {
-            m_a.seta(x86::cl);
-            m_a.setb(x86::dl);
+            m_a.seta(x86::al);
+            m_a.setb(x86::cl);
         }
-        m_a.movzx(x86::eax, x86::cl);
-        m_a.movzx(x86::edx, x86::dl);
-        m_a.sub(x86::eax, x86::edx);
+        m_a.sub(x86::al, x86::cl);
+        m_a.movsx(x86::eax, x86::al);
     }
     m_a.mov(Value(4), x86::eax);
     m_valueInEaxNext = true;
@@ -147,8 +195,7 @@ bool Translator::EmitMove(const Instruction& instruction) {
         case asBC_PopPtr: Pop(8); return true;
         case asBC_PshC4:
         case asBC_TYPEID:
-            m_stackOffset -= 4;
-            m_a.mov(StackMem(0, 4), m_code.DWord(p));
+            PushConstant(m_code.DWord(p));
             return true;
         case asBC_PshV4:
             if (VarGp(var).isValid()) {
@@ -229,6 +276,7 @@ bool Translator::EmitMove(const Instruction& instruction) {
             int16_t from = m_code.Var(p, 1);
             if (VarGp(var).isValid()) {
                 LoadVar(VarGp(var), from);
+                Forget(VarGp(var));
             } else if (VarXmm(var).isValid()) {
                 StoreVarF(var, FloatOperand(from, x86::xmm0));
             } else {
@@ -392,6 +440,7 @@ bool Translator::EmitArithmetic(const Instruction& instruction) {
             if (VarGp(a).isValid()) {
                 if (instruction.Op == asBC_IncVi) m_a.add(VarGp(a), 1);
                 else m_a.sub(VarGp(a), 1);
+                Forget(VarGp(a));
             } else if (VarXmm(a).isValid()) {
                 LoadVar(x86::eax, a);
                 if (instruction.Op == asBC_IncVi) m_a.add(x86::eax, 1);
@@ -528,12 +577,20 @@ bool Translator::EmitArithmetic(const Instruction& instruction) {
         case asBC_SUBIi:
         case asBC_MULIi: {
             int32_t value = m_code.Int(p, 2);
+            if (instruction.Op != asBC_MULIi && VarGp(a).isValid() && VarGp(b).isValid() && value != INT32_MIN) {
+                // Both in registers: one LEA, which wraps as ADD does.
+                int32_t offset = instruction.Op == asBC_ADDIi ? value : -value;
+                m_a.lea(VarGp(a), x86::ptr(VarGp(b).r64(), offset));
+                Forget(VarGp(a));
+                return true;
+            }
             x86::Gp target = VarGp(a).isValid() && VarGp(a).id() == VarGp(b).id() ? VarGp(a) : x86::Gp(x86::eax);
             LoadVar(target, b);
             if (instruction.Op == asBC_ADDIi) m_a.add(target, value);
             else if (instruction.Op == asBC_SUBIi) m_a.sub(target, value);
             else m_a.imul(target, target, value);
             StoreVar(a, target);
+            Forget(target);
             return true;
         }
         case asBC_ADDIf: immediateFloat([&](auto x, auto y) { m_a.addss(x, y); }); return true;
@@ -793,8 +850,8 @@ void Translator::EmitCellIndex() {
 
 bool Translator::EmitReadCell(const Instruction&, const HostCallInfo& info) {
     Label outside = m_a.newLabel(), done = m_a.newLabel();
-    m_a.mov(x86::eax, StackMem(0, 4));
-    m_a.mov(x86::ecx, StackMem(4, 4));
+    LoadArgument(x86::eax, 0);
+    LoadArgument(x86::ecx, 1);
     m_a.cmp(x86::eax, x86::dword_ptr(x86::rsp));
     m_a.jae(outside);
     m_a.cmp(x86::ecx, Height.r32());
@@ -832,8 +889,8 @@ bool Translator::EmitReadCell(const Instruction&, const HostCallInfo& info) {
 
 bool Translator::EmitWriteCell(const Instruction& instruction, const HostCallInfo& info) {
     // Outside the world the engine's own call raises the exception, with its text and line.
-    m_a.mov(x86::eax, StackMem(0, 4));
-    m_a.mov(x86::ecx, StackMem(4, 4));
+    LoadArgument(x86::eax, 0);
+    LoadArgument(x86::ecx, 1);
     m_a.cmp(x86::eax, x86::dword_ptr(x86::rsp));
     m_a.jae(ExitLabel(instruction.Position));
     m_a.cmp(x86::ecx, Height.r32());

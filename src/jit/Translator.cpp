@@ -253,6 +253,16 @@ void Translator::EmitInstruction(size_t& index) {
         m_a.bind(LabelAt(position));
         m_valueInEaxNext = false;
     }
+    // What was pushed from which register is known only along straight code of the kinds
+    // below, which keep track of their writes; anything else forgets it.
+    switch (instruction.Op) {
+        case asBC_PshV4: case asBC_PshC4: case asBC_TYPEID: case asBC_SUSPEND: case asBC_JitEntry:
+        case asBC_CALLSYS: case asBC_ADDIi: case asBC_SUBIi: case asBC_MULIi: case asBC_SetV4: case asBC_SetV1:
+        case asBC_SetV2: case asBC_CpyVtoV4: case asBC_IncVi: case asBC_DecVi: case asBC_ADDi: case asBC_SUBi:
+        case asBC_MULi: case asBC_BAND: case asBC_BOR: case asBC_BXOR:
+            break;
+        default: ForgetPushes(); break;
+    }
     m_valueInEax = m_valueInEaxNext;
     m_valueInEaxNext = false;
 
@@ -268,6 +278,13 @@ void Translator::EmitInstruction(size_t& index) {
             break;
         case asBC_CALLSYS:
             done = EmitHostCall(instruction);
+            break;
+        case asBC_JLowZ:
+        case asBC_JLowNZ:
+        case asBC_JZ:
+        case asBC_JNZ:
+            if (EmitConditionalStep(index)) return;
+            done = EmitBranch(instruction);
             break;
         case asBC_Thiscall1:
         case asBC_CHKREF:
@@ -321,6 +338,7 @@ void Translator::LoadVar(const x86::Gp& to, int16_t var) {
 void Translator::StoreVar(int16_t var, const x86::Gp& from) {
     if (x86::Gp reg = VarGp(var); reg.isValid()) {
         if (reg.id() != from.id()) m_a.mov(reg, from.r32());
+        Forget(reg);
     } else if (x86::Xmm xmm = VarXmm(var); xmm.isValid()) {
         m_a.movd(xmm, from.r32());
     } else {
@@ -344,6 +362,7 @@ void Translator::StoreVarF(int16_t var, const x86::Xmm& from) {
         if (xmm.id() != from.id()) m_a.movaps(xmm, from);
     } else if (x86::Gp reg = VarGp(var); reg.isValid()) {
         m_a.movd(reg, from);
+        Forget(reg);
     } else {
         m_a.movss(VarMem(var), from);
     }
@@ -371,14 +390,42 @@ x86::Mem Translator::StackMem(int32_t bytes, uint32_t size) const {
 void Translator::Push32(const x86::Gp& value) {
     m_stackOffset -= 4;
     m_a.mov(StackMem(0, 4), value.r32());
+    m_pushedFrom.erase(m_stackOffset);
+    // Only a variable's register is remembered: the scratch registers change at once.
+    for (const auto& [var, reg] : m_varRegs)
+        if (reg.isGp() && reg.id() == value.id()) m_pushedFrom[m_stackOffset] = value.id();
 }
 
 void Translator::Push64(const x86::Gp& value) {
     m_stackOffset -= 8;
     m_a.mov(StackMem(0, 8), value.r64());
+    m_pushedFrom.erase(m_stackOffset);
+    m_pushedFrom.erase(m_stackOffset + 4);
+}
+
+void Translator::PushConstant(uint32_t value) {
+    m_stackOffset -= 4;
+    m_a.mov(StackMem(0, 4), value);
+    m_pushedFrom.erase(m_stackOffset);
+}
+
+void Translator::LoadArgument(const x86::Gp& to, uint32_t index) {
+    auto found = m_pushedFrom.find(m_stackOffset + static_cast<int32_t>(4 * index));
+    if (found != m_pushedFrom.end())
+        m_a.mov(to.r32(), x86::gpd(found->second));
+    else
+        m_a.mov(to.r32(), StackMem(static_cast<int32_t>(4 * index), 4));
+}
+
+void Translator::Forget(const x86::Gp& reg) {
+    for (auto it = m_pushedFrom.begin(); it != m_pushedFrom.end();) {
+        if (it->second == reg.id()) it = m_pushedFrom.erase(it);
+        else ++it;
+    }
 }
 
 void Translator::SettleStack() {
+    ForgetPushes();
     if (m_stackOffset == 0) return;
     m_a.lea(Stack, x86::ptr(Stack, m_stackOffset));
     m_stackOffset = 0;
@@ -455,6 +502,7 @@ void Translator::SpillVars() {
 }
 
 void Translator::ReloadVars() {
+    ForgetPushes();
     for (const auto& [var, reg] : m_varRegs) {
         if (reg.isXmm()) m_a.movss(reg.as<x86::Xmm>(), HomeMem(var));
         else m_a.mov(reg.as<x86::Gp>().r32(), HomeMem(var));

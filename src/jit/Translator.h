@@ -98,8 +98,15 @@ private:
     asmjit::x86::Mem StackMem(int32_t bytes, uint32_t size) const;
     void Push32(const asmjit::x86::Gp& value);
     void Push64(const asmjit::x86::Gp& value);
+    void PushConstant(uint32_t value);
     void Pop(int32_t bytes) { m_stackOffset += bytes; }
     void SettleStack();  // applies the counted pushes and pops to r13
+    // 32-bit argument `index` of a call (0 on top) into `to`: from the variable's register
+    // when the push that put it there is known and the register unchanged since, else from
+    // the stack. Every write of a variable's register forgets what was pushed from it.
+    void LoadArgument(const asmjit::x86::Gp& to, uint32_t index);
+    void Forget(const asmjit::x86::Gp& reg);
+    void ForgetPushes() { m_pushedFrom.clear(); }
     asmjit::x86::Mem Value(uint32_t size = 4) const;
     asmjit::x86::Mem Field(int32_t offset, uint32_t size = 8) const;
     void LoadAddress(const asmjit::x86::Gp& to, const void* address);
@@ -129,6 +136,7 @@ private:
     bool EmitBranch(const Instruction& instruction);
     bool EmitHostCall(const Instruction& instruction);
     bool EmitArrayAccess(const Instruction& instruction);
+    bool EmitConditionalStep(size_t& index);
     bool EmitReadCell(const Instruction& instruction, const HostCallInfo& info);
     bool EmitWriteCell(const Instruction& instruction, const HostCallInfo& info);
     void EmitCellIndex();  // rdx = the index of the cell (eax, ecx), in dwords
@@ -151,6 +159,7 @@ private:
     std::map<AngelScript::asEBCInstr, int> m_left;
 
     int32_t m_stackOffset { 0 };   // bytes between r13 and the true stack pointer
+    std::map<int32_t, uint32_t> m_pushedFrom;  // stack offset -> id of the register pushed there
     bool m_valueInEax { false };   // eax holds the value register's low half (after a call)
     bool m_valueInEaxNext { false };
     bool m_failed { false };  // an inconsistency found while translating: refuse the function

@@ -98,6 +98,19 @@ private:
             body += "  for (int x = 0; x < GetWidth(); x++)\n    for (int y = 0; y < GetHeight(); y++) {\n";
             m_scopes.push_back({{"x", Int}, {"y", Int}});
             m_depth = 3;
+            if (m_random.Chance(60)) {
+                // A neighbour count, the way rules count.
+                Type type = m_random.Chance(70) ? Int : Uint;
+                std::string counter = "c" + std::to_string(m_next++);
+                body += "      " + std::string(TypeNames[type]) + " " + counter + " = " + Literal(type) + ";\n";
+                for (int i = 0, n = 2 + m_random.Below(5); i < n; ++i) {
+                    std::string condition = m_random.Chance(60)
+                        ? "GetBuffer_b" + std::to_string(1 + m_random.Below(4)) + "(" + Coordinate("x", false) + ", " + Coordinate("y", false) + ")"
+                        : Expression(Bool, 2);
+                    body += "      if (" + condition + ") " + counter + Increment() + ";\n";
+                }
+                m_scopes.back().push_back({counter, type});
+            }
             for (int i = 0, n = 2 + m_random.Below(6); i < n; ++i) body += Statement(true);
             body += Write("x", "y", 3) + "    }\n";
             m_scopes.pop_back();
@@ -109,6 +122,14 @@ private:
 
     std::string Statement(bool inWorld) {
         if (m_random.Chance(8)) return ArrayStatement();
+        if (m_random.Chance(10)) {
+            // The counting of a rule: if (neighbour alive) n++;
+            const Variable* counter = LocalOf(m_random.Chance(70) ? Int : Uint);
+            if (counter) {
+                std::string condition = m_random.Chance(50) ? Call(Bool, 2) : Expression(Bool, 2);
+                return Indent() + "if (" + condition + ") " + counter->Name + Increment() + ";\n";
+            }
+        }
         int choice = m_random.Below(inWorld ? 15 : 12);
         // Nesting and length are bounded: a rule of a few dozen lines tests as much.
         if (m_depth > 4 || ++m_statements > 45) choice = m_random.Chance(50) ? 0 : 2;
@@ -492,6 +513,16 @@ private:
                 if (variable.Kind == type && !variable.Array) candidates.push_back(&variable);
         for (const Variable& variable : m_globals)
             if (variable.Kind == type && !variable.Array) candidates.push_back(&variable);
+        if (candidates.empty()) return nullptr;
+        return candidates[static_cast<size_t>(m_random.Below(static_cast<int>(candidates.size())))];
+    }
+
+    // A local variable (not a global) that may be assigned.
+    const Variable* LocalOf(Type type) {
+        std::vector<const Variable*> candidates;
+        for (const auto& scope : m_scopes)
+            for (const Variable& variable : scope)
+                if (variable.Kind == type && Assignable(variable)) candidates.push_back(&variable);
         if (candidates.empty()) return nullptr;
         return candidates[static_cast<size_t>(m_random.Below(static_cast<int>(candidates.size())))];
     }
