@@ -29,6 +29,9 @@
 #include "core/ScriptMath.h"
 #include "errors/ErrorTrail.h"
 #include "jit/Jit.h"
+#if VORLEN_JIT_MACHINE_CODE
+#include "jit/Compiler.h"
+#endif
 
 namespace {
 
@@ -249,6 +252,7 @@ Row MeasureRule(const std::string& name, const std::string& definition, void (*c
     return row;
 }
 
+#if VORLEN_JIT_MACHINE_CODE
 // A script of over 1,000 lines: 53 functions of 19 lines with loops, branches, arithmetic of
 // every type and host calls, the kind of code rules are made of.
 std::string LongScript() {
@@ -277,8 +281,7 @@ std::string LongScript() {
     }
     return code;
 }
-
-
+#endif
 
 }  // namespace
 
@@ -314,17 +317,35 @@ int main(int argc, char** argv) {
     }
     std::printf("\nTarget: machine code within 3x of C++ (2x the aim).\n\n");
 
+#if VORLEN_JIT_MACHINE_CODE
     std::string script = LongScript();
     int lines = static_cast<int>(std::count(script.begin(), script.end(), '\n'));
     std::string definition = Header("Long", "false", "texture u1 [RGB]") + script;
-    std::vector<double> loads = Time({[&] { return Load(definition, Way::MachineCode) != nullptr; },
+    // The compiler's own time is what the machine code adds to loading; the loads around it
+    // are shown for scale.
+    std::vector<double> compiling;
+    std::vector<double> loads = Time({[&] {
+                                          jit::Compiler* compiler = nullptr;
+                                          auto automaton = std::make_unique<Automaton>();
+                                          automaton->SetScriptJit([&compiler](Automaton& owner) {
+                                              auto made = std::make_unique<jit::Compiler>(&owner);
+                                              compiler = made.get();
+                                              return std::unique_ptr<AngelScript::asIJITCompiler>(std::move(made));
+                                          });
+                                          std::string path = TemporaryDefinition(definition);
+                                          bool loaded = !path.empty() && automaton->LoadDefinition(path);
+                                          if (!path.empty()) unlink(path.c_str());
+                                          if (loaded && compiler) compiling.push_back(compiler->Counts().Seconds);
+                                          return loaded && compiler;
+                                      },
                                       [&] { return Load(definition, Way::Interpreter) != nullptr; }},
                                      repetitions);
-    double withCode = loads[0], without = loads[1];
-    if (withCode > 0 && without > 0)
-        std::printf("Loading a %d-line script: %.1f ms with machine code, %.1f ms without: %.1f ms added "
-                    "(target under 50 ms)\n", lines, withCode * 1e3, without * 1e3, (withCode - without) * 1e3);
+    if (loads[0] > 0 && loads[1] > 0 && !compiling.empty())
+        std::printf("Loading a %d-line script: %.1f ms with machine code, %.1f ms without; compiling it to machine "
+                    "code takes %.1f ms of that (target under 50 ms)\n",
+                    lines, loads[0] * 1e3, loads[1] * 1e3, Median(compiling) * 1e3);
     else
         ok = false;
+#endif
     return ok ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "jit/Compiler.h"
 
+#include <chrono>
 #include <cstring>
 #include <new>
 
@@ -46,14 +47,17 @@ int Compiler::CompileFunction(asIScriptFunction* function, asJITFunction* output
     if (!output) return asERROR;
     *output = nullptr;
     if (!function || function->GetFuncType() != asFUNC_SCRIPT) return asERROR;
+    auto start = std::chrono::steady_clock::now();
+    int result = asERROR;
     // Nothing may escape into the engine: running out of memory while translating leaves
     // the function to the interpreter like any other refusal.
     try {
-        return Compile(*function, *output);
+        result = Compile(*function, *output);
     } catch (const std::bad_alloc&) {
         ++m_statistics.Refused;
-        return asERROR;
     }
+    m_statistics.Seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return result;
 }
 
 int Compiler::Compile(asIScriptFunction& function, asJITFunction& output) {

@@ -35,6 +35,7 @@ public:
         int Compiled { 0 };
         int Refused { 0 };
         std::map<AngelScript::asEBCInstr, int> LeftToInterpreter;
+        double Seconds { 0 };  // spent compiling, all functions together
     };
     const Statistics& Counts() const { return m_statistics; }
 
