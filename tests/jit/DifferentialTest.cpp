@@ -32,7 +32,7 @@ TEST(Differential, EveryExampleRunsAlikeWithItsButtonsAndMouse) {
         for (int i = 0; i < 4; ++i) steps.push_back(Iterate);
         Outcome jit = ExpectSameBothWays(ReadExample(file.path()), steps, file.path().filename().string());
         EXPECT_TRUE(jit.Loaded);
-        EXPECT_GT(jit.Compiled, 0) << file.path();
+        EXPECT_GT(jit.Compiler.Compiled, 0) << file.path();
     }
     EXPECT_GE(examples, 5);
 }
@@ -118,7 +118,7 @@ TEST(Differential, EdgeValuesOfEveryKindOfInstruction) {
         for (const char* wrap : {"false", "true"}) {
             Outcome jit = ExpectSameBothWays(coretest::Definition(code, "", 4, 3, 2, wrap), Iterations(2), snippet);
             EXPECT_TRUE(jit.Loaded) << snippet;
-            exceptions += jit.Steps.size() > 1 && !jit.Steps[1].empty();
+            exceptions += jit.Seen.Steps.size() > 1 && !jit.Seen.Steps[1].empty();
         }
     }
     EXPECT_EQ(exceptions, 2 * 15);  // the snippets that end in an exception, both ways
@@ -138,32 +138,11 @@ TEST(Differential, CellAndMathsFunctionsAreInlinedOrCalledDirectly) {
     ClearErrors();
     Automaton automaton;
     jit::Compiler* compiler = nullptr;
-    automaton.SetScriptJit([&compiler](Automaton& owner) {
-        auto made = std::make_unique<jit::Compiler>(&owner);
-        compiler = made.get();
-        return std::unique_ptr<asIJITCompiler>(std::move(made));
-    });
+    automaton.SetScriptJit(Compilers(compiler));
     ASSERT_TRUE(automaton.LoadDefinition(coretest::WriteFile(coretest::Definition(code))));
     ASSERT_TRUE(compiler);
     EXPECT_EQ(compiler->Counts().LeftToInterpreter.count(asBC_CALLSYS), 0u);
     ExpectSameBothWays(coretest::Definition(code, "", 5, 4, 2, "true"), Iterations(3), "all cell functions");
-}
-
-// A compiler that takes no function leaves the whole script to the interpreter, silently.
-TEST(Differential, FunctionsTheCompilerRefusesRunInTheInterpreterWithoutAMessage) {
-    struct Refusing : asIJITCompiler {
-        int CompileFunction(asIScriptFunction*, asJITFunction*) override { return asERROR; }
-        void ReleaseJITFunction(asJITFunction) override {}
-    };
-    ClearErrors();
-    Automaton automaton;
-    automaton.SetScriptJit([](Automaton&) { return std::make_unique<Refusing>(); });
-    ASSERT_TRUE(automaton.LoadDefinition(coretest::WriteFile(coretest::Definition(
-        "void OnInit() { SetBuffer_u1(1, 1, 5); }\nvoid OnFrame() { SetBuffer_u1(1, 1, GetBuffer_u1(1, 1) * 3); }\n"))));
-    EXPECT_TRUE(automaton.UsesScriptJit());
-    EXPECT_TRUE(automaton.ComputeIteration());
-    EXPECT_EQ(automaton.Cells().ReadCell(1, 1).u1, 15u);
-    EXPECT_TRUE(ErrorEntries().empty());
 }
 
 }  // namespace

@@ -12,18 +12,11 @@ using namespace AngelScript;
 
 namespace {
 
-// A loaded automaton whose script runs in machine code (`engine`) or the interpreter.
-std::unique_ptr<Automaton> Load(const std::string& code, Engine engine, jit::Compiler** compiler = nullptr) {
+// An automaton of an 8 x 8 world whose script gets its compiler from `factory`.
+std::unique_ptr<Automaton> Load(const std::string& code, ScriptJitFactory factory) {
     ClearErrors();
     auto automaton = std::make_unique<Automaton>();
-    if (engine == Engine::MachineCode)
-        automaton->SetScriptJit([compiler](Automaton& owner) {
-            auto made = std::make_unique<jit::Compiler>(&owner);
-            if (compiler) *compiler = made.get();
-            return std::unique_ptr<asIJITCompiler>(std::move(made));
-        });
-    else
-        automaton->SetScriptJit({});
+    automaton->SetScriptJit(std::move(factory));
     EXPECT_TRUE(automaton->LoadDefinition(coretest::WriteFile(coretest::Definition(code, "", 8, 8))))
         << ::testing::PrintToString(coretest::TakeChain());
     return automaton;
@@ -50,7 +43,7 @@ TEST(ExecutionControl, AnAbortFromAnotherThreadStopsAnEndlessLoopInMachineCode) 
     };
     for (const std::string& loop : loops) {
         jit::Compiler* compiler = nullptr;
-        auto automaton = Load(loop, Engine::MachineCode, &compiler);
+        auto automaton = Load(loop, Compilers(compiler));
         ASSERT_TRUE(automaton->Loaded() && compiler);
         EXPECT_EQ(compiler->Counts().Compiled, 2);
         auto start = std::chrono::steady_clock::now();
@@ -67,9 +60,10 @@ TEST(ExecutionControl, ASuspendedCallResumesWhereItStopped) {
     std::string code = "void OnInit() {}\nvoid OnFrame() {\n  uint h = 1;\n"
                        "  for (int i = 0; i < 20000000; i++) { h = h * 31 + uint(i); if (h % 7 == 0) h++; }\n"
                        "  SetBuffer_u1(0, 0, h);\n}\n";
-    auto reference = Load(code, Engine::Interpreter);
+    auto reference = Load(code, {});
     ASSERT_TRUE(reference->Loaded() && reference->ComputeIteration());
-    auto automaton = Load(code, Engine::MachineCode);
+    jit::Compiler* compiler = nullptr;
+    auto automaton = Load(code, Compilers(compiler));
     ASSERT_TRUE(automaton->Loaded());
     asIScriptContext* context = automaton->Script().Context();
     ASSERT_TRUE(automaton->Script().PrepareCall(automaton->Script().Ids().OnFrame));
@@ -95,12 +89,6 @@ TEST(ExecutionControl, ASuspendedCallResumesWhereItStopped) {
 std::atomic<int> g_lines { 0 };
 void CountLine(asIScriptContext*, void*) { ++g_lines; }
 
-// Compiles nothing: the engine keeps its JIT instructions and interprets them.
-struct Refusing : asIJITCompiler {
-    int CompileFunction(asIScriptFunction*, asJITFunction*) override { return asERROR; }
-    void ReleaseJITFunction(asJITFunction) override {}
-};
-
 // The same bytecode interpreted: the instructions for a JIT are in it, and they place the
 // engine's SUSPEND instructions a little differently from a build without them.
 TEST(ExecutionControl, ALineCallbackSeesEveryStatementAsInTheInterpreter) {
@@ -109,13 +97,10 @@ TEST(ExecutionControl, ALineCallbackSeesEveryStatementAsInTheInterpreter) {
                        "      if (GetBuffer_b1(x, y)) n++;\n      n = Twice(n) % 1000;\n    }\n"
                        "  SetBuffer_u1(1, 1, uint(n));\n}\n";
     int lines[2] = {};
+    jit::Compiler* compiler = nullptr;
     for (Engine engine : {Engine::Interpreter, Engine::MachineCode}) {
-        auto automaton = Load(code, engine);
-        if (engine == Engine::Interpreter) {
-            automaton = std::make_unique<Automaton>();
-            automaton->SetScriptJit([](Automaton&) { return std::make_unique<Refusing>(); });
-            ASSERT_TRUE(automaton->LoadDefinition(coretest::WriteFile(coretest::Definition(code, "", 8, 8))));
-        }
+        ScriptJitFactory refusing = [](Automaton&) { return std::make_unique<Refusing>(); };
+        auto automaton = Load(code, engine == Engine::MachineCode ? Compilers(compiler) : refusing);
         ASSERT_TRUE(automaton->Loaded());
         asIScriptContext* context = automaton->Script().Context();
         ASSERT_GE(context->SetLineCallback(asFUNCTION(CountLine), nullptr, asCALL_CDECL), 0);
