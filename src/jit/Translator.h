@@ -17,9 +17,13 @@
 //   xmm8..xmm15  up to eight used mostly as floats
 //   rax, rcx, rdx, xmm0..xmm3  scratch
 // A variable kept in a register lives there between entry and exit: entries load it from the
-// frame, exits and calls out store it back.
-// The stack pointer register is exact at every label and exit; between them pushes and pops
-// are counted at translation time (StackOffset) and applied when a label or exit comes.
+// frame, exits and calls out store it back. The stack pointer register is exact at every
+// label and exit; between them pushes and pops are counted at translation time
+// (m_stackOffset) and applied when a label or exit comes.
+//
+// Suspend and abort requests (and a line callback) set the registers block's
+// doProcessSuspend; the code tests it at every backward jump and every entry and then hands
+// over to the interpreter, which processes the request at its next SUSPEND instruction.
 
 #include <cstdint>
 #include <functional>
@@ -48,7 +52,8 @@ public:
 
     Translator(const Bytecode& code, asmjit::x86::Assembler& assembler, HostLookup hosts, const World& world);
 
-    // Emits the whole function. False when the assembler failed; the code is then unusable.
+    // Emits the whole function. False when the translation found an inconsistency; the code
+    // is then unusable (the caller also checks the assembler's own errors).
     bool Translate();
 
     // The JitEntry instructions through which the interpreter may enter, each with the label
