@@ -82,6 +82,18 @@ bool Translator::EmitConditionalStep(size_t& index) {
     }
     if (!step) return false;
     bool byte = jump.Op == asBC_JLowZ || jump.Op == asBC_JLowNZ;
+    int16_t var = m_code.Var(step->Position, 0);
+    bool increment = step->Op == asBC_IncVi;
+    if (m_valueIsBit && (jump.Op == asBC_JLowZ || jump.Op == asBC_JZ) && VarGp(var).isValid()) {
+        // The value is the step itself.
+        if (increment) m_a.add(VarGp(var), x86::eax);
+        else m_a.sub(VarGp(var), x86::eax);
+        Forget(VarGp(var));
+        SettleStack();
+        m_a.jmp(LabelAt(target));
+        ++index;
+        return true;
+    }
     if (m_valueInEax) {
         if (byte) m_a.test(x86::al, x86::al);
         else m_a.test(x86::eax, x86::eax);
@@ -92,8 +104,6 @@ bool Translator::EmitConditionalStep(size_t& index) {
     if (jump.Op == asBC_JLowZ || jump.Op == asBC_JZ) m_a.setne(x86::cl);
     else m_a.sete(x86::cl);
     m_a.movzx(x86::ecx, x86::cl);
-    int16_t var = m_code.Var(step->Position, 0);
-    bool increment = step->Op == asBC_IncVi;
     if (x86::Gp reg = VarGp(var); reg.isValid()) {
         if (increment) m_a.add(reg, x86::ecx);
         else m_a.sub(reg, x86::ecx);
@@ -869,6 +879,7 @@ bool Translator::EmitReadCell(const Instruction&, const HostCallInfo& info) {
     }
     m_a.bind(done);
     StoreCallResult();
+    m_valueIsBitNext = info.Type == Scalar::Bool;
     Pop(8);
     // Outside the world: the wrapped or the default cell, from the same code as GetBuffer.
     const Generations* cells = m_world.Cells;

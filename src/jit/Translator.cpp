@@ -253,6 +253,8 @@ void Translator::EmitInstruction(size_t& index) {
         m_a.bind(LabelAt(position));
         m_valueInEaxNext = false;
     }
+    m_valueIsBit = m_valueInEaxNext && m_valueIsBitNext;
+    m_valueIsBitNext = false;
     // What was pushed from which register is known only along straight code of the kinds
     // below, which keep track of their writes; anything else forgets it.
     switch (instruction.Op) {
@@ -271,10 +273,12 @@ void Translator::EmitInstruction(size_t& index) {
         case asBC_JitEntry:
             if (m_entry[position]) m_entries.push_back({position, m_a.newLabel()});
             m_valueInEaxNext = m_valueInEax;  // no code
+            m_valueIsBitNext = m_valueIsBit;
             break;
         case asBC_SUSPEND:
             // Suspend and abort requests are honoured at backward jumps and entries.
             m_valueInEaxNext = m_valueInEax;
+            m_valueIsBitNext = m_valueIsBit;
             break;
         case asBC_CALLSYS:
             done = EmitHostCall(instruction);

@@ -167,6 +167,8 @@ private:
     std::map<int32_t, uint32_t> m_pushedFrom;  // stack offset -> id of the register pushed there
     bool m_valueInEax { false };   // eax holds the value register's low half (after a call)
     bool m_valueInEaxNext { false };
+    bool m_valueIsBit { false };   // and that value is 0 or 1 (a bool read from a cell)
+    bool m_valueIsBitNext { false };
     bool m_failed { false };  // an inconsistency found while translating: refuse the function
 };
 
