@@ -26,7 +26,10 @@ std::unique_ptr<AngelScript::asIJITCompiler> MakeCompiler([[maybe_unused]] Autom
 }
 
 void InstallDefault() {
-    if (Supported() && AllowedByEnvironment()) SetDefaultScriptJit(MakeCompiler);
+    if (Supported() && AllowedByEnvironment())
+        SetDefaultScriptJit(MakeCompiler);
+    else
+        SetDefaultScriptJit({});
 }
 
 }  // namespace jit

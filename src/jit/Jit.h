@@ -21,8 +21,8 @@ bool AllowedByEnvironment();
 // build cannot compile.
 std::unique_ptr<AngelScript::asIJITCompiler> MakeCompiler(Automaton& automaton);
 
-// Makes MakeCompiler the default of every automaton built from now on, when the build
-// supports it and the environment allows it; otherwise automatons keep the interpreter.
+// Makes MakeCompiler the default of every automaton built from now on when the build
+// supports it and the environment allows it, and the interpreter otherwise.
 void InstallDefault();
 
 }  // namespace jit

@@ -1,10 +1,12 @@
 // Scripts compiled to machine code against the interpreter: the examples and the forms rules
 // use, every cell field bit for bit, with the same chains, counters and statuses.
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "JitTestSupport.h"
+#include "jit/Jit.h"
 
 using namespace jittest;
 using namespace AngelScript;
@@ -35,6 +37,21 @@ TEST(Differential, EveryExampleRunsAlikeWithItsButtonsAndMouse) {
         EXPECT_GT(jit.Compiler.Compiled, 0) << file.path();
     }
     EXPECT_GE(examples, 5);
+}
+
+// The programs' default: machine code unless VORLEN_JIT=0.
+TEST(Differential, TheDefaultFollowsTheEnvironment) {
+    const char* saved = std::getenv("VORLEN_JIT");
+    std::string kept = saved ? saved : "";
+    for (const char* setting : {"0", "1", ""}) {
+        setenv("VORLEN_JIT", setting, 1);
+        jit::InstallDefault();
+        auto automaton = coretest::LoadAutomaton(coretest::Definition(coretest::MinimalScript));
+        EXPECT_EQ(automaton->UsesScriptJit(), std::string(setting) != "0") << setting;
+    }
+    if (saved) setenv("VORLEN_JIT", kept.c_str(), 1);
+    else unsetenv("VORLEN_JIT");
+    jit::InstallDefault();
 }
 
 // Each snippet runs in OnFrame of a 4 x 3 world and leaves its results in cells; the ones
