@@ -268,7 +268,10 @@ bool Translator::EmitMove(const Instruction& instruction) {
         case asBC_SetV1:
         case asBC_SetV2:
         case asBC_SetV4:
-            if (InRegister(var)) {
+            if (VarGp(var).isValid()) {
+                m_a.mov(VarGp(var), m_code.DWord(p));
+                Forget(VarGp(var));
+            } else if (InRegister(var)) {
                 m_a.mov(x86::eax, m_code.DWord(p));
                 StoreVar(var, x86::eax);
             } else {
