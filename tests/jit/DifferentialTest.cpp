@@ -141,7 +141,8 @@ TEST(Differential, EdgeValuesOfEveryKindOfInstruction) {
     EXPECT_EQ(exceptions, 2 * 15);  // the snippets that end in an exception, both ways
 }
 
-// The per-cell host functions and the maths helpers never go through the engine's call.
+// The per-cell host functions and the maths, random and colour helpers never go through the
+// engine's call.
 TEST(Differential, CellAndMathsFunctionsAreInlinedOrCalledDirectly) {
     std::string code = "void OnInit() {}\nvoid OnFrame() {\n  int w = GetWidth(), h = GetHeight();\n"
                        "  for (int x = 0; x < w; x++)\n    for (int y = 0; y < h; y++) {\n";
@@ -150,7 +151,14 @@ TEST(Differential, CellAndMathsFunctionsAreInlinedOrCalledDirectly) {
             std::string n = std::string(1, kind) + std::to_string(field);
             code += "      SetBuffer_" + n + "(x, y, GetBuffer_" + n + "(x + 1, y - 1));\n";
         }
-    code += "      SetBuffer_f1(x, y, sqrt(abs_f(minmax_f(0.0f, sin(PI()) + E(), 1.0f))) + float(max_i(x, y)));\n"
+    code += "      float v = float(x) * 0.1f;\n"
+            "      SetBuffer_f1(x, y, sin(v) + cos(v) + tan(v) + asin(v) + acos(v) + atan(v) + sinh(v) + cosh(v) + tanh(v)"
+            " + atan2(v, 1.0f) + ceil(v) + floor(v) + fmod(v, 0.3f) + log10(v) + log(v) + exp(v) + pow(v, v) + sqrt(v)"
+            " + PI() + E() + abs_f(-v) + min_f(v, 1.0f) + max_f(v, 1.0f) + minmax_f(0.0f, v, 1.0f) + rand_f()"
+            " + rand_normal(1.0f) + rand_f_range(v, 2.0f) + Grayscale(x));\n"
+            "      SetBuffer_u1(x, y, uint(round(v) + abs_i(-x) + min_i(x, y) + max_i(x, y) + minmax_i(0, x, 2)) + min_u(x, 3)"
+            " + max_u(y, 2) + minmax_u(1, y, 3) + rand_u() + rand_u_range(1, 6) + InterpolateColor(x, y, v)"
+            " + RainbowColor(v) + (rand_b() ? 1 : 0));\n"
             "    }\n}\n";
     ClearErrors();
     Automaton automaton;
