@@ -17,6 +17,7 @@
 #include "frame/FilterList.h"
 #include "frame/Framework.h"
 #include "frame/InputDispatcher.h"
+#include "gui/GUISystem.h"
 
 namespace app {
 namespace {
@@ -85,7 +86,9 @@ int Workbench(int argc, char** argv) {
     int code = DefinitionFailed;
     auto application = std::make_unique<Application>(path);
     if (!errors::ErrorRaised()) {
+        // The window's keyboard and mouse input goes to the process-wide window system.
         frame::InputDispatcher dispatcher;
+        dispatcher.SetReceiver(&gui::System());
         frame::Register(application.get());
         code = frame::Run(WorkbenchConfig(*application, dispatcher), frame::DisplayMode {800, 600, 100, false});
     }
