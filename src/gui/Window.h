@@ -55,6 +55,7 @@ public:
     // neither drawn nor hit until they are destroyed in turn.
     ~Window() override;
 
+    // The system the window belongs to (not to be asked once that system is gone).
     GUISystem& Root() const { return *m_system; }
     // The parent window; null for a top-level window and for one whose parent was destroyed.
     Window* ParentWindow() const;
