@@ -16,7 +16,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev imagemagick
   zlib1g-dev angelscript-dev libasmjit-dev libdevil-dev libsdl2-dev libepoxy-dev
   libfreetype-dev libfontconfig-dev fonts-liberation libgtk-3-dev xvfb xauth
-  libgl1-mesa-dri libegl-mesa0 libglx-mesa0
+  libgl1-mesa-dri libegl-mesa0 libglx-mesa0 python3
 )
 
 install_packages() {

@@ -35,6 +35,14 @@
 
 namespace {
 
+using cells::Cell;
+using cells::CellTable;
+using core::Automaton;
+using core::Generations;
+using core::MinMaxOf;
+using core::ProcessCRandGenerator;
+using errors::TakeAllErrors;
+
 constexpr int Side = 1000;
 
 const char* const LifeCode = R"(

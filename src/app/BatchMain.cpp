@@ -9,9 +9,9 @@
 
 int main(int argc, char** argv) {
     jit::InstallDefault();  // scripts in machine code unless VORLEN_JIT=0 or --no-jit
-    ImageLibrary images;  // the picture actions use it; it lives for the whole run
-    BatchRunner runner;
-    AddIterationActions(runner);
-    AddFileActions(runner);
+    files::ImageLibrary images;  // the picture actions use it; it lives for the whole run
+    core::BatchRunner runner;
+    core::AddIterationActions(runner);
+    files::AddFileActions(runner);
     return runner.Run(argc, argv);
 }

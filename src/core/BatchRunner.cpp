@@ -3,12 +3,14 @@
 #include <cassert>
 #include <unistd.h>
 
+#include "base/Utilities.h"
 #include "core/Automaton.h"
 #include "core/ScriptMath.h"
 #include "errors/ErrorReport.h"
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
 #include "xnl/TokenConversion.h"
+
+namespace core {
 
 namespace {
 
@@ -17,7 +19,7 @@ constexpr double ProgressDelay = 1.0;     // seconds before a progress line appe
 constexpr double ProgressInterval = 0.2;  // seconds between its refreshes
 
 bool ParseCount(const std::string& text, int32_t& count) {
-    return StrToInt(text, count, 10) == StrToIntOk && count > 0;
+    return px::StrToInt(text, count, 10) == px::StrToIntOk && count > 0;
 }
 
 }  // namespace
@@ -69,39 +71,40 @@ int BatchRunner::Run(int argc, const char* const* argv) {
         const Action* action = Find(name);
         if (!action) return UsageError("nieznana akcja \"" + name + "\"");
         if (action->Argument == ArgumentKind::None) {
-            steps.push_back({action, ""});
+            steps.push_back({action, {}});
             continue;
         }
         if (i + 1 >= argc) return UsageError("brak argumentu akcji \"" + name + "\"");
-        std::string argument = argv[++i];
-        int32_t count = 0;
-        if (action->Argument == ArgumentKind::Count && !ParseCount(argument, count))
-            return UsageError("błędna liczba \"" + argument + "\" akcji \"" + name + "\"");
-        if (action->Argument == ArgumentKind::Path && argument.empty())
+        ActionArgument argument { argv[++i] };
+        if (action->Argument == ArgumentKind::Count && !ParseCount(argument.Text, argument.Count))
+            return UsageError("błędna liczba \"" + argument.Text + "\" akcji \"" + name + "\"");
+        if (action->Argument == ArgumentKind::Path && argument.Text.empty())
             return UsageError("pusta ścieżka akcji \"" + name + "\"");
         steps.push_back({action, std::move(argument)});
     }
 
     SeedProcessGenerators(DriverClock::System());
+    UserButtons buttons;  // the script's buttons exist, with their down flags
     Automaton automaton;
+    automaton.SetScriptControls(buttons);
     for (const Step& step : steps) {
-        if (step.What->When == Timing::BeforeLoad && !step.What->Run(*this, automaton, step.Argument)) {
-            if (ErrorRaised()) PrintErrorChain(m_err);
+        if (step.What->When == Timing::BeforeLoad && !step.What->Run(*this, automaton, step.Given)) {
+            if (errors::ErrorRaised()) errors::PrintErrorChain(m_err);
             return static_cast<int>(BatchExit::Failure);
         }
     }
     if (!automaton.LoadDefinition(definition)) {
-        PrintErrorChain(m_err);
+        errors::PrintErrorChain(m_err);
         return static_cast<int>(BatchExit::LoadFailed);
     }
     for (const Step& step : steps) {
         if (step.What->When == Timing::BeforeLoad) continue;
-        m_actionStart = GetTime();
+        m_actionStart = base::GetTime();
         m_lastProgress = 0;
-        bool ok = step.What->Run(*this, automaton, step.Argument);
+        bool ok = step.What->Run(*this, automaton, step.Given);
         EndProgress();
         if (!ok) {
-            if (ErrorRaised()) PrintErrorChain(m_err);
+            if (errors::ErrorRaised()) errors::PrintErrorChain(m_err);
             return static_cast<int>(BatchExit::Failure);
         }
     }
@@ -111,7 +114,7 @@ int BatchRunner::Run(int argc, const char* const* argv) {
 
 void BatchRunner::Progress(const std::function<std::string()>& text) {
     if (!m_terminal) return;
-    double now = GetTime();
+    double now = base::GetTime();
     if (now - m_actionStart < ProgressDelay || now - m_lastProgress < ProgressInterval) return;
     m_lastProgress = now;
     std::fprintf(m_err, "\r\033[K%s", text().c_str());
@@ -132,11 +135,9 @@ void AddIterationActions(BatchRunner& runner) {
         "-n",
         BatchRunner::ArgumentKind::Count,
         "wykonuje N iteracji",
-        [](BatchRunner& self, Automaton& automaton, const std::string& argument) {
-            int32_t count = 0;
-            ParseCount(argument, count);
-            std::string total = Automaton::FormatCounter(static_cast<uint32_t>(count));
-            return automaton.RunCountedIterations(count, [&](int32_t done) {
+        [](BatchRunner& self, Automaton& automaton, const BatchRunner::ActionArgument& argument) {
+            std::string total = Automaton::FormatCounter(static_cast<uint32_t>(argument.Count));
+            return automaton.RunCountedIterations(argument.Count, [&](int32_t done) {
                 self.Progress([&] { return "Iteracja " + Automaton::FormatCounter(static_cast<uint32_t>(done)) + " / " + total; });
             });
         },
@@ -146,10 +147,12 @@ void AddIterationActions(BatchRunner& runner) {
         "",
         BatchRunner::ArgumentKind::None,
         "wykonuje skrypt w interpreterze, bez kompilacji do kodu maszynowego",
-        [](BatchRunner&, Automaton& automaton, const std::string&) {
+        [](BatchRunner&, Automaton& automaton, const BatchRunner::ActionArgument&) {
             automaton.SetScriptJit({});
             return true;
         },
         BatchRunner::Timing::BeforeLoad,
     });
 }
+
+}  // namespace core

@@ -4,10 +4,18 @@
 
 #include <angelscript/scriptarray.h>
 
+#include "base/Utilities.h"
 #include "core/HostCall.h"
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
 
+namespace core {
+
+using errors::AddError;
+using errors::AddErrorAt;
+using errors::ErrorPosition;
+using errors::ErrorRaised;
+using errors::RaiseError;
+using errors::RaiseErrorAt;
 using namespace AngelScript;
 
 namespace {
@@ -91,10 +99,9 @@ void ScriptHost::LookUpCallbacks(asIScriptModule& module) {
     }
     m_ids.OnLoadImage = FunctionId(module, "void OnLoadImage()");
     m_ids.OnSaveImage = FunctionId(module, "void OnSaveImage()");
-    for (int slot = 0; slot < 10; ++slot) {
-        int digit = slot < 9 ? slot + 1 : 0;
-        std::string declaration = "void OnButton" + IntToStr(digit) + "()";
-        m_ids.Buttons[static_cast<size_t>(slot)] = FunctionId(module, declaration.c_str());
+    for (int digit = 0; digit <= 9; ++digit) {
+        std::string declaration = "void OnButton" + base::IntToStr(digit) + "()";
+        m_ids.Buttons[static_cast<size_t>(ButtonSlot(digit))] = FunctionId(module, declaration.c_str());
     }
     m_ids.OnMouseDown = MouseCallbackId(module, "OnMouseDown");
     m_ids.OnMouseUp = MouseCallbackId(module, "OnMouseUp");
@@ -104,7 +111,7 @@ void ScriptHost::LookUpCallbacks(asIScriptModule& module) {
 bool ScriptHost::PrepareCall(int id) {
     asIScriptFunction* function = m_engine && id >= 0 ? m_engine->GetFunctionById(id) : nullptr;
     if (!m_context || m_context->Prepare(function) < 0) {
-        RaiseError("Nie można przygotować wywołania funkcji o ID: " + IntToStr(id));
+        RaiseError("Nie można przygotować wywołania funkcji o ID: " + base::IntToStr(id));
         return false;
     }
     return true;
@@ -113,7 +120,7 @@ bool ScriptHost::PrepareCall(int id) {
 bool ScriptHost::ExecuteCall() {
     int result = m_context->Execute();
     if (result == asEXECUTION_EXCEPTION) {
-        RaiseErrorAt("Wiersz: " + IntToStr(m_context->GetExceptionLineNumber()), ErrorPosition::None());
+        RaiseErrorAt("Wiersz: " + base::IntToStr(m_context->GetExceptionLineNumber()), ErrorPosition::None());
         const asIScriptFunction* function = m_context->GetExceptionFunction();
         AddErrorAt(std::string("Funkcja: ") + (function ? function->GetDeclaration() : ""), ErrorPosition::None());
         const char* text = m_context->GetExceptionString();
@@ -137,3 +144,5 @@ bool ScriptHost::CallWithPosition(int id, int x, int y) {
     m_context->SetArgDWord(1, static_cast<asDWORD>(y));
     return ExecuteCall();
 }
+
+}  // namespace core

@@ -10,6 +10,9 @@
 
 #include "core/AngelScript.h"
 #include "core/CompileMsgs.h"
+#include "core/ScriptControls.h"
+
+namespace core {
 
 // Function ids of the callbacks; negative when the script does not define one.
 struct CallbackIds {
@@ -17,8 +20,8 @@ struct CallbackIds {
     int OnFrame { -1 };
     int OnLoadImage { -1 };
     int OnSaveImage { -1 };
-    // Slot k is user button k + 1 for k = 0..8 and button 10 (digit key 0) for k = 9.
-    std::array<int, 10> Buttons { -1, -1, -1, -1, -1, -1, -1, -1, -1, -1 };
+    // OnButton0..OnButton9 by the slot of their digit (ButtonSlot).
+    std::array<int, UserButtonCount> Buttons { -1, -1, -1, -1, -1, -1, -1, -1, -1, -1 };
     int OnMouseDown { -1 };
     int OnMouseUp { -1 };
     int OnMouseMove { -1 };
@@ -72,3 +75,5 @@ private:
     CallbackIds m_ids;
 
 };
+
+}  // namespace core

@@ -1,5 +1,7 @@
 #include "core/ScriptJit.h"
 
+namespace core {
+
 namespace {
 
 // The choice is made once per process, from its command line and environment, so it is kept
@@ -14,3 +16,5 @@ ScriptJitFactory& DefaultFactory() {
 void SetDefaultScriptJit(ScriptJitFactory factory) { DefaultFactory() = std::move(factory); }
 
 const ScriptJitFactory& DefaultScriptJit() { return DefaultFactory(); }
+
+}  // namespace core

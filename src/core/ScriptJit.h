@@ -9,6 +9,8 @@
 
 #include "core/AngelScript.h"
 
+namespace core {
+
 class Automaton;
 
 // Makes the compiler for one automaton's script; a null result means the interpreter. The
@@ -21,3 +23,5 @@ using ScriptJitFactory = std::function<std::unique_ptr<AngelScript::asIJITCompil
 // automaton.
 void SetDefaultScriptJit(ScriptJitFactory factory);
 const ScriptJitFactory& DefaultScriptJit();
+
+}  // namespace core

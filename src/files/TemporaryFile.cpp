@@ -8,9 +8,14 @@
 #include <unistd.h>
 #include <vector>
 
+#include "base/Utilities.h"
 #include "errors/Checks.h"
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
+
+namespace files {
+
+using errors::AddError;
+using errors::CheckSystem;
 
 TemporaryFile::~TemporaryFile() {
     if (!m_path.empty() && !m_committed) ::unlink(m_path.c_str());
@@ -25,8 +30,8 @@ bool TemporaryFile::Create(const std::string& target) {
             std::free(resolved);
         }
     }
-    const std::string extension = ExtensionOf(FileNameOf(m_target));
-    std::string pattern = DirectoryOf(m_target) + "." + FileNameOf(m_target) + ".XXXXXX" + extension;
+    const std::string extension = base::ExtensionOf(base::FileNameOf(m_target));
+    std::string pattern = base::DirectoryOf(m_target) + "." + base::FileNameOf(m_target) + ".XXXXXX" + extension;
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int handle = ::mkstemps(name.data(), static_cast<int>(extension.size()));
@@ -60,3 +65,5 @@ bool TemporaryFile::Commit() {
     m_committed = true;
     return true;
 }
+
+}  // namespace files

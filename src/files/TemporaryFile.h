@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace files {
+
 class TemporaryFile {
 public:
     TemporaryFile() = default;
@@ -27,3 +29,5 @@ private:
     std::string m_target;
     bool m_committed { false };
 };
+
+}  // namespace files

@@ -30,7 +30,7 @@ private:
 
 }  // namespace
 
-Compiler::Compiler(const Automaton* automaton) : m_automaton(automaton) {}
+Compiler::Compiler(const core::Automaton* automaton) : m_automaton(automaton) {}
 
 Compiler::~Compiler() = default;
 

@@ -12,7 +12,9 @@
 #include "core/AngelScript.h"
 #include "jit/HostCalls.h"
 
+namespace core {
 class Automaton;
+}
 
 namespace jit {
 
@@ -20,7 +22,7 @@ class Compiler final : public AngelScript::asIJITCompiler {
 public:
     // With `automaton` the compiler knows its host functions and inlines them; without one
     // every host function goes through the engine's ordinary call.
-    explicit Compiler(const Automaton* automaton = nullptr);
+    explicit Compiler(const core::Automaton* automaton = nullptr);
     ~Compiler() override;
     Compiler(const Compiler&) = delete;
     Compiler& operator=(const Compiler&) = delete;
@@ -43,7 +45,7 @@ private:
     int Compile(AngelScript::asIScriptFunction& function, AngelScript::asJITFunction& output);
     HostCallInfo LookUp(AngelScript::asIScriptEngine& engine, int functionId);
 
-    const Automaton* m_automaton;
+    const core::Automaton* m_automaton;
     asmjit::JitRuntime m_runtime;
     std::unordered_map<int, HostCallInfo> m_hosts;
     Statistics m_statistics;

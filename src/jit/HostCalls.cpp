@@ -7,12 +7,20 @@
 
 #include <angelscript/scriptarray.h>
 
+#include "base/NumericCasts.h"
+#include "cells/Cell.h"
 #include "core/Automaton.h"
 #include "core/CRandGenerator.h"
 #include "core/NormalGenerator.h"
 #include "core/ScriptMath.h"
 #include "view/ViewSettings.h"
 
+using base::NarrowToFloat;
+using cells::Cell;
+using core::Automaton;
+using core::Generations;
+using core::ProcessCRandGenerator;
+using core::ProcessNormalGenerator;
 using namespace AngelScript;
 
 namespace jit {
@@ -46,16 +54,16 @@ double Exp(double v) { return std::exp(v); }
 double Pow(double a, double b) { return std::pow(a, b); }
 double Sqrt(double v) { return std::sqrt(v); }
 
-int32_t Round(float v) noexcept { return RoundToInt(v); }
-bool RandB() noexcept { return RandomBool(ProcessCRandGenerator()); }
-uint32_t RandU() noexcept { return RandomUint(ProcessCRandGenerator()); }
-float RandF() noexcept { return RandomFloat(ProcessCRandGenerator()); }
+int32_t Round(float v) noexcept { return core::RoundToInt(v); }
+bool RandB() noexcept { return core::RandomBool(ProcessCRandGenerator()); }
+uint32_t RandU() noexcept { return core::RandomUint(ProcessCRandGenerator()); }
+float RandF() noexcept { return core::RandomFloat(ProcessCRandGenerator()); }
 float RandNormal(float deviation) noexcept { return ProcessNormalGenerator().Next(deviation); }
-uint32_t RandURange(uint32_t low, uint32_t high) noexcept { return RandomUintRange(ProcessCRandGenerator(), low, high); }
-float RandFRange(float low, float high) noexcept { return RandomFloatRange(ProcessCRandGenerator(), low, high); }
-uint32_t Interpolated(uint32_t a, uint32_t b, float t) noexcept { return InterpolateColor(a, b, t); }
-uint32_t Rainbowed(float t) noexcept { return RainbowColor(t); }
-float Grayed(uint32_t colour) noexcept { return Grayscale(colour); }
+uint32_t RandURange(uint32_t low, uint32_t high) noexcept { return core::RandomUintRange(ProcessCRandGenerator(), low, high); }
+float RandFRange(float low, float high) noexcept { return core::RandomFloatRange(ProcessCRandGenerator(), low, high); }
+uint32_t Interpolated(uint32_t a, uint32_t b, float t) noexcept { return view::InterpolateColor(a, b, t); }
+uint32_t Rainbowed(float t) noexcept { return view::RainbowColor(t); }
+float Grayed(uint32_t colour) noexcept { return view::Grayscale(colour); }
 
 constexpr Scalar B = Scalar::Bool, I = Scalar::Int, U = Scalar::Uint, F = Scalar::Float;
 
@@ -236,9 +244,9 @@ HostCallInfo DescribeHostCall(asIScriptFunction& function, const Automaton* auto
 
 uint64_t ReadOutsideWorld(const Generations* cells, int32_t x, int32_t y, uint32_t field) noexcept {
     const Cell& cell = cells->ReadCell(x, y);
-    if (field < 4) return BoolField(cell, static_cast<int>(field)) != 0 ? 1 : 0;
-    if (field < 8) return UintField(cell, static_cast<int>(field - 4));
-    return std::bit_cast<uint32_t>(FloatField(cell, static_cast<int>(field - 8)));
+    if (field < 4) return cells::BoolField(cell, static_cast<int>(field)) != 0 ? 1 : 0;
+    if (field < 8) return cells::UintField(cell, static_cast<int>(field - 4));
+    return std::bit_cast<uint32_t>(cells::FloatField(cell, static_cast<int>(field - 8)));
 }
 
 }  // namespace jit

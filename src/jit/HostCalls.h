@@ -8,8 +8,10 @@
 
 #include "core/AngelScript.h"
 
+namespace core {
 class Automaton;
 class Generations;
+}  // namespace core
 
 namespace jit {
 
@@ -48,7 +50,7 @@ struct HostCallInfo {
 // What `function` is: one of the host functions registered for `automaton` (recognised by
 // its declaration and its auxiliary pointer), the array add-on's element access, or anything
 // else, which is Ordinary.
-HostCallInfo DescribeHostCall(AngelScript::asIScriptFunction& function, const Automaton* automaton);
+HostCallInfo DescribeHostCall(AngelScript::asIScriptFunction& function, const core::Automaton* automaton);
 
 // Whether `type` is an array of the add-on with elements of a primitive type: its reference
 // counting (AddRef, Release) is plain arithmetic and freeing, and never runs script code.
@@ -62,6 +64,6 @@ void ArrayRelease(void* array) noexcept;
 
 // GetBuffer's answer for a cell outside the world (the wrapped cell or the default one), as
 // the value register holds it after the call: field `field` (0..11), a bool as 0 or 1.
-uint64_t ReadOutsideWorld(const Generations* cells, int32_t x, int32_t y, uint32_t field) noexcept;
+uint64_t ReadOutsideWorld(const core::Generations* cells, int32_t x, int32_t y, uint32_t field) noexcept;
 
 }  // namespace jit

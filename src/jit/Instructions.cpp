@@ -9,6 +9,7 @@
 
 #include "jit/Translator.h"
 
+using core::Generations;
 using namespace AngelScript;
 using namespace asmjit;
 

@@ -17,7 +17,7 @@ bool AllowedByEnvironment() {
     return !setting || std::string_view(setting) != "0";
 }
 
-std::unique_ptr<AngelScript::asIJITCompiler> MakeCompiler([[maybe_unused]] Automaton& automaton) {
+std::unique_ptr<AngelScript::asIJITCompiler> MakeCompiler([[maybe_unused]] core::Automaton& automaton) {
 #if VORLEN_JIT_MACHINE_CODE
     return std::make_unique<Compiler>(&automaton);
 #else
@@ -27,9 +27,9 @@ std::unique_ptr<AngelScript::asIJITCompiler> MakeCompiler([[maybe_unused]] Autom
 
 void InstallDefault() {
     if (Supported() && AllowedByEnvironment())
-        SetDefaultScriptJit(MakeCompiler);
+        core::SetDefaultScriptJit(MakeCompiler);
     else
-        SetDefaultScriptJit({});
+        core::SetDefaultScriptJit({});
 }
 
 }  // namespace jit

@@ -7,7 +7,9 @@
 
 #include "core/AngelScript.h"
 
+namespace core {
 class Automaton;
+}
 
 namespace jit {
 
@@ -19,7 +21,7 @@ bool AllowedByEnvironment();
 
 // A compiler for `automaton`'s script, which inlines its host functions; null when this
 // build cannot compile.
-std::unique_ptr<AngelScript::asIJITCompiler> MakeCompiler(Automaton& automaton);
+std::unique_ptr<AngelScript::asIJITCompiler> MakeCompiler(core::Automaton& automaton);
 
 // Makes MakeCompiler the default of every automaton built from now on when the build
 // supports it and the environment allows it, and the interpreter otherwise.

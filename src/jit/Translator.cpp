@@ -6,6 +6,7 @@
 
 #include "core/Generations.h"
 
+using core::Generations;
 using namespace AngelScript;
 using namespace asmjit;
 

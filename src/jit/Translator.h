@@ -35,13 +35,15 @@
 #include "jit/Bytecode.h"
 #include "jit/HostCalls.h"
 
+namespace core {
 class Generations;
+}
 
 namespace jit {
 
 // What the translation needs to know about the world the host functions act on.
 struct World {
-    const Generations* Cells { nullptr };
+    const core::Generations* Cells { nullptr };
     const int* HeaderWidth { nullptr };   // what GetWidth answers
     const int* HeaderHeight { nullptr };  // what GetHeight answers
 };

@@ -3,9 +3,9 @@
 #include "CoreTestSupport.h"
 #include "core/BatchRunner.h"
 
-using namespace coretest;
 using namespace AngelScript;
 
+namespace core {
 namespace {
 
 // Rules written for the first engine: a lookup table by neighbour count, neighbourhood
@@ -100,7 +100,7 @@ TEST_F(ScriptCompilerSeam, AnAutomatonAsksItsFactoryOnceAndTheEngineOffersEveryF
     EXPECT_GE(m_compiled, 3);
     EXPECT_TRUE(automaton->ComputeIteration());  // refused everywhere: the interpreter runs it, silently
     EXPECT_EQ(automaton->Cells().ReadCell(0, 0).u1, 8u);
-    EXPECT_TRUE(ErrorEntries().empty());
+    EXPECT_TRUE(errors::ErrorEntries().empty());
 
     Automaton plain;
     plain.SetScriptJit({});
@@ -132,3 +132,4 @@ TEST_F(ScriptCompilerSeam, TheBatchRunnersNoJitSwitchRunsTheInterpreter) {
 }
 
 }  // namespace
+}  // namespace core

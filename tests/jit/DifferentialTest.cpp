@@ -26,7 +26,7 @@ TEST(Differential, EveryExampleRunsAlikeWithItsButtonsAndMouse) {
         if (file.path().extension() != ".vl") continue;
         ++examples;
         std::vector<Step> steps = Iterations(6);
-        for (int slot = 0; slot < Automaton::UserButtons; ++slot)
+        for (int slot = 0; slot < core::UserButtonCount; ++slot)
             steps.push_back([slot](Automaton& automaton) { return automaton.RunButtonCallback(slot); });
         steps.push_back([](Automaton& automaton) { return automaton.MouseDown(true, 3, 4); });
         steps.push_back([](Automaton& automaton) { return automaton.MouseMove(true, 5, 5); });
@@ -46,7 +46,7 @@ TEST(Differential, TheDefaultFollowsTheEnvironment) {
     for (const char* setting : {"0", "1", ""}) {
         setenv("VORLEN_JIT", setting, 1);
         jit::InstallDefault();
-        auto automaton = coretest::LoadAutomaton(coretest::Definition(coretest::MinimalScript));
+        auto automaton = core::LoadAutomaton(core::Definition(core::MinimalScript));
         EXPECT_EQ(automaton->UsesScriptJit(), std::string(setting) != "0") << setting;
     }
     if (saved) setenv("VORLEN_JIT", kept.c_str(), 1);
@@ -133,7 +133,7 @@ TEST(Differential, EdgeValuesOfEveryKindOfInstruction) {
     for (const char* snippet : snippets) {
         std::string code = helpers + "void OnInit() {}\nvoid OnFrame() {\n  " + std::string(snippet) + "\n}\n";
         for (const char* wrap : {"false", "true"}) {
-            Outcome jit = ExpectSameBothWays(coretest::Definition(code, "", 4, 3, 2, wrap), Iterations(2), snippet);
+            Outcome jit = ExpectSameBothWays(core::Definition(code, "", 4, 3, 2, wrap), Iterations(2), snippet);
             EXPECT_TRUE(jit.Loaded) << snippet;
             exceptions += jit.Seen.Steps.size() > 1 && !jit.Seen.Steps[1].empty();
         }
@@ -164,10 +164,10 @@ TEST(Differential, CellAndMathsFunctionsAreInlinedOrCalledDirectly) {
     Automaton automaton;
     jit::Compiler* compiler = nullptr;
     automaton.SetScriptJit(Compilers(compiler));
-    ASSERT_TRUE(automaton.LoadDefinition(coretest::WriteFile(coretest::Definition(code))));
+    ASSERT_TRUE(automaton.LoadDefinition(core::WriteFile(core::Definition(code))));
     ASSERT_TRUE(compiler);
     EXPECT_EQ(compiler->Counts().LeftToInterpreter.count(asBC_CALLSYS), 0u);
-    ExpectSameBothWays(coretest::Definition(code, "", 5, 4, 2, "true"), Iterations(3), "all cell functions");
+    ExpectSameBothWays(core::Definition(code, "", 5, 4, 2, "true"), Iterations(3), "all cell functions");
 }
 
 }  // namespace

@@ -17,8 +17,8 @@ std::unique_ptr<Automaton> Load(const std::string& code, ScriptJitFactory factor
     ClearErrors();
     auto automaton = std::make_unique<Automaton>();
     automaton->SetScriptJit(std::move(factory));
-    EXPECT_TRUE(automaton->LoadDefinition(coretest::WriteFile(coretest::Definition(code, "", 8, 8))))
-        << ::testing::PrintToString(coretest::TakeChain());
+    EXPECT_TRUE(automaton->LoadDefinition(core::WriteFile(core::Definition(code, "", 8, 8))))
+        << ::testing::PrintToString(core::TakeChain());
     return automaton;
 }
 

@@ -13,14 +13,22 @@
 #include <string>
 #include <vector>
 
-#include "../core/CoreTestSupport.h"
+#include "CoreTestSupport.h"
+#include "cells/Cell.h"
 #include "core/CRandGenerator.h"
 #include "core/NormalGenerator.h"
+#include "core/WorkbenchState.h"
 #include "jit/Compiler.h"
 
 namespace jittest {
 
-using coretest::Chain;
+using cells::Cell;
+using cells::CellTable;
+using core::Automaton;
+using core::Chain;
+using core::Generations;
+using core::ScriptJitFactory;
+using errors::ClearErrors;
 
 enum class Engine { Interpreter, MachineCode };
 
@@ -32,7 +40,7 @@ struct Observed {
     uint32_t Counter { 0 };
     std::string Status;
     uint32_t StatusColor { 0 };
-    std::array<bool, Automaton::UserButtons> Buttons {};
+    std::array<bool, core::UserButtonCount> Buttons {};
     bool operator==(const Observed&) const = default;
 };
 
@@ -63,33 +71,36 @@ inline bool Iterate(Automaton& automaton) { return automaton.ComputeIteration();
 inline std::vector<Step> Iterations(int count) { return std::vector<Step>(static_cast<size_t>(count), Iterate); }
 
 inline Outcome RunDefinition(const std::string& definition, Engine engine, const std::vector<Step>& steps) {
-    static coretest::ManualClock clock;
+    static core::ManualClock clock;
     clock.Seconds = 100.0;
-    ProcessCRandGenerator().Seed(20240601u);
-    ProcessNormalGenerator().Seed(777u);
+    core::ProcessCRandGenerator().Seed(20240601u);
+    core::ProcessNormalGenerator().Seed(777u);
     ClearErrors();
     Outcome outcome;
     jit::Compiler* compiler = nullptr;
+    core::WorkbenchState controls;  // the status line and the buttons, as the workbench has them
     Automaton automaton(clock);
     automaton.SetBeepService(clock);
+    automaton.SetScriptControls(controls);
     automaton.SetScriptJit(engine == Engine::MachineCode ? Compilers(compiler) : ScriptJitFactory());
     // One path for both ways: the load's chain names the file.
-    std::string path = (coretest::TempFolder() / "differential.vl").string();
+    std::string path = (core::TempFolder() / "differential.vl").string();
     std::ofstream(path, std::ios::binary | std::ios::trunc) << definition;
     outcome.Loaded = automaton.LoadDefinition(path);
-    outcome.Seen.Steps.push_back(coretest::TakeChain());
+    outcome.Seen.Steps.push_back(core::TakeChain());
     for (size_t k = 0; outcome.Loaded && k < steps.size(); ++k) {
         steps[k](automaton);
-        outcome.Seen.Steps.push_back(coretest::TakeChain());
+        outcome.Seen.Steps.push_back(core::TakeChain());
     }
     const Generations& cells = automaton.Cells();
     for (int i = 0; i < cells.Buffers(); ++i)
         outcome.Seen.Tables.emplace_back(reinterpret_cast<const char*>(cells.Table(i).Data()),
                                          cells.Table(i).CellCount() * sizeof(Cell));
     outcome.Seen.Counter = automaton.IterationCounter();
-    outcome.Seen.Status = automaton.StatusText();
-    outcome.Seen.StatusColor = automaton.StatusColor();
-    for (int slot = 0; slot < Automaton::UserButtons; ++slot) outcome.Seen.Buttons[static_cast<size_t>(slot)] = automaton.ButtonDown(slot);
+    outcome.Seen.Status = controls.StatusText();
+    outcome.Seen.StatusColor = controls.StatusColor();
+    for (int slot = 0; slot < core::UserButtonCount; ++slot)
+        outcome.Seen.Buttons[static_cast<size_t>(slot)] = controls.ButtonDown(slot);
     if (compiler) outcome.Compiler = compiler->Counts();
     return outcome;
 }
@@ -108,9 +119,9 @@ inline std::string Difference(const Observed& a, const Observed& b) {
             if (std::memcmp(&x, &y, sizeof x) == 0) continue;
             text += "; generation " + std::to_string(t) + " cell " + std::to_string(i) + ":";
             for (int k = 0; k < 4; ++k)
-                text += " " + std::to_string(BoolField(x, k)) + "/" + std::to_string(BoolField(y, k)) + " " +
-                        std::to_string(UintField(x, k)) + "/" + std::to_string(UintField(y, k)) + " " +
-                        std::to_string(FloatField(x, k)) + "/" + std::to_string(FloatField(y, k));
+                text += " " + std::to_string(cells::BoolField(x, k)) + "/" + std::to_string(cells::BoolField(y, k)) + " " +
+                        std::to_string(cells::UintField(x, k)) + "/" + std::to_string(cells::UintField(y, k)) + " " +
+                        std::to_string(cells::FloatField(x, k)) + "/" + std::to_string(cells::FloatField(y, k));
             return text;
         }
     return text;

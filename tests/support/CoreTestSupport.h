@@ -14,7 +14,7 @@
 #include "core/Automaton.h"
 #include "errors/ErrorTrail.h"
 
-namespace coretest {
+namespace core {
 
 using Chain = std::vector<std::string>;
 
@@ -56,27 +56,30 @@ inline std::string Replaced(std::string text, const std::string& from, const std
 // left empty.
 inline Chain TakeChain() {
     Chain chain;
-    for (const std::string& entry : ErrorEntries()) {
+    for (const std::string& entry : errors::ErrorEntries()) {
         size_t close = entry.starts_with('[') ? entry.find("] ") : std::string::npos;
         chain.push_back(close == std::string::npos ? entry : entry.substr(close + 2));
     }
-    ClearErrors();
+    errors::ClearErrors();
     return chain;
 }
 
-// Loads `definition` from a new file; a failed load is a test failure that shows the chain
-// (callers assert Loaded() before they touch the cells).
+// Loads `definition` from a new file, the script reaching `controls` when given; a failed
+// load is a test failure that shows the chain (callers assert Loaded() before they touch the
+// cells).
 inline std::unique_ptr<Automaton> LoadAutomaton(const std::string& definition,
-                                                DriverClock& clock = DriverClock::System()) {
-    ClearErrors();
+                                                DriverClock& clock = DriverClock::System(),
+                                                ScriptControls* controls = nullptr) {
+    errors::ClearErrors();
     auto automaton = std::make_unique<Automaton>(clock);
+    if (controls) automaton->SetScriptControls(*controls);
     EXPECT_TRUE(automaton->LoadDefinition(WriteFile(definition))) << ::testing::PrintToString(TakeChain());
     return automaton;
 }
 
 // Loads the file at `path`, which must fail with the file message on top; the chain below it.
 inline Chain LoadFailure(const std::string& path) {
-    ClearErrors();
+    errors::ClearErrors();
     EXPECT_FALSE(Automaton().LoadDefinition(path));
     Chain chain = TakeChain();
     if (chain.empty() || chain.back() != "Błąd podczas wczytywania pliku \"" + path + "\" i uruchamiania programu")
@@ -95,4 +98,4 @@ struct ManualClock : DriverClock, BeepService {
     double Seconds { 100.0 };
 };
 
-}  // namespace coretest
+}  // namespace core

@@ -1,11 +1,13 @@
 #pragma once
 // Conversions from floating point that are defined for every input. Script results, cell
-// fields, header numbers and zoom values may be NaN, infinite or far outside the target range,
-// and a plain cast of such a value is undefined behaviour.
+// fields, header numbers, zoom values and track-bar positions may be NaN, infinite or far
+// outside the target range, and a plain cast of such a value is undefined behaviour.
 
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+
+namespace base {
 
 // Truncation toward zero; NaN gives 0, values beyond the int32 range give its nearest end.
 inline int32_t TruncateToInt32(double value) {
@@ -28,3 +30,13 @@ inline float NarrowToFloat(double value) {
     if (value < -Largest) return -FLT_MAX;
     return static_cast<float>(value);
 }
+
+// A fraction limited to at most 1 first (so NaN becomes 1), then to at least 0: track-bar
+// positions and the script's colour parameters.
+inline float ClampUnit(float value) {
+    if (!(value <= 1.0f)) value = 1.0f;
+    if (value < 0.0f) value = 0.0f;
+    return value;
+}
+
+}  // namespace base

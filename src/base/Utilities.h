@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace base {
+
 // Seconds from an arbitrary origin on a monotonic clock; never goes backwards.
 double GetTime();
 
@@ -52,3 +54,5 @@ bool ReadTextFile(const std::string& path, std::string& text);
 // Takes the next argument of a command line from `position` on: quoted arguments lose their
 // quotes, others end at a space character. False when there is none left.
 bool NextArgument(std::string_view text, std::string& argument, size_t& position);
+
+}  // namespace base

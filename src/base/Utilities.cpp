@@ -1,4 +1,4 @@
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 #include <cassert>
 #include <cerrno>
@@ -8,9 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/System.h"
+#include "base/System.h"
 
-double GetTime() { return platform::MonotonicSeconds(); }
+namespace base {
+
+double GetTime() { return MonotonicSeconds(); }
 
 bool FileExists(std::string_view path) {
     if (path.empty()) return false;
@@ -107,7 +109,7 @@ std::string FloatToStr(double value, char conversion, int precision) {
     return text;
 }
 
-std::string ModulePath() { return platform::ExecutablePath(); }
+std::string ModulePath() { return ExecutablePath(); }
 
 std::string ModuleDirectory() { return DirectoryOf(ModulePath()); }
 
@@ -223,3 +225,5 @@ bool NextArgument(std::string_view text, std::string& argument, size_t& position
     position = text.size() + 1;
     return true;
 }
+
+}  // namespace base

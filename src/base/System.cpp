@@ -1,4 +1,4 @@
-#include "platform/System.h"
+#include "base/System.h"
 
 #include <cerrno>
 #include <climits>
@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace platform {
+namespace base {
 
 std::string ExecutablePath() {
     std::vector<char> buffer(PATH_MAX);
@@ -111,4 +111,4 @@ void OpenWithDesktop(const std::string& path) {
     }
 }
 
-}  // namespace platform
+}  // namespace base

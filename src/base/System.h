@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-namespace platform {
+namespace base {
 
 // Full path of the running executable (from /proc/self/exe); empty when unknown.
 std::string ExecutablePath();
@@ -29,4 +29,4 @@ double MonotonicSeconds();
 // The outcome is deliberately ignored: the caller has nothing it could do about it.
 void OpenWithDesktop(const std::string& path);
 
-}  // namespace platform
+}  // namespace base

@@ -1,4 +1,4 @@
-#include "platform/RecordingDevice.h"
+#include "platform/recording/RecordingDevice.h"
 
 #include <cstdio>
 #include <cstring>

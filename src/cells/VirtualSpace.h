@@ -3,7 +3,7 @@
 // over the back buffer whatever its size. Pure arithmetic, shared by the framework and by the
 // views' geometry (which must agree to the pixel).
 
-namespace frame {
+namespace cells {
 
 struct VirtualRect {
     float Left { 0 }, Top { 0 }, Right { 0 }, Bottom { 0 };
@@ -37,4 +37,4 @@ inline VirtualPoint ToVirtual(VirtualPoint pixels, ModeSize mode) {
 
 inline float ToVirtualX(float x, ModeSize mode) { return x / static_cast<float>(mode.Width) * 800.0f; }
 
-}  // namespace frame
+}  // namespace cells

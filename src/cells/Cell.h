@@ -8,6 +8,8 @@
 #include <cstring>
 #include <memory>
 
+namespace cells {
+
 // One cell: four booleans (one byte each, 0 or 1), four unsigned and four float fields, with
 // no gaps. Table files store cells in exactly this layout.
 struct Cell {
@@ -41,6 +43,21 @@ inline float FloatField(const Cell& cell, int index) {
     std::memcpy(&value, reinterpret_cast<const unsigned char*>(&cell) + offsetof(Cell, f1) + 4 * static_cast<size_t>(index),
                 sizeof value);
     return value;
+}
+// The same fields written by index: the header's Default list and the table reader name them so.
+inline void SetBoolField(Cell& cell, int index, uint8_t value) {
+    assert(index >= 0 && index < 4 && "bool field index out of range");
+    reinterpret_cast<uint8_t*>(&cell)[offsetof(Cell, b1) + static_cast<size_t>(index)] = value;
+}
+inline void SetUintField(Cell& cell, int index, uint32_t value) {
+    assert(index >= 0 && index < 4 && "uint field index out of range");
+    std::memcpy(reinterpret_cast<unsigned char*>(&cell) + offsetof(Cell, u1) + 4 * static_cast<size_t>(index), &value,
+                sizeof value);
+}
+inline void SetFloatField(Cell& cell, int index, float value) {
+    assert(index >= 0 && index < 4 && "float field index out of range");
+    std::memcpy(reinterpret_cast<unsigned char*>(&cell) + offsetof(Cell, f1) + 4 * static_cast<size_t>(index), &value,
+                sizeof value);
 }
 
 // One generation: Width columns of Height cells. Cell (x, y) is element y of column x; the
@@ -85,3 +102,5 @@ inline void WrapCoordinates(int& x, int& y, int width, int height) {
     y %= height;
     if (y < 0) y += height;
 }
+
+}  // namespace cells

@@ -2,9 +2,10 @@
 
 #include <tuple>
 
+#include "base/Utilities.h"
 #include "FilesTestSupport.h"
-#include "stream/Utilities.h"
 
+namespace base {
 namespace {
 
 TEST(Numbers, IntegersInEveryRadixAndFloatsAsPrintfInTheCLocale) {
@@ -79,3 +80,4 @@ TEST(CommandLine, QuotedAndBareArguments) {
 }
 
 }  // namespace
+}  // namespace base
