@@ -168,10 +168,11 @@ TEST(FontAuto, ArialBoldIsLiberationSansBoldWithThePolishLettersInWhiteCoverage)
     EXPECT_GT(font.CellHeight(), 16.0f) << "the largest size that fits 256 x 256";
     EXPECT_EQ(font.SubstituteChar(), '?');
     // A g ? and Ą ą Ę ę Ł ł Ń ń Ó ó Ś ś Ź ź Ż ż
-    for (int code : {int('A'), int('g'), int('?'), 0xA5, 0xB9, 0xCA, 0xEA, 0xA3, 0xB3, 0xD1, 0xF1, 0xD3, 0xF3, 0x8C, 0x9C, 0x8F, 0x9F,
-                     0xAF, 0xBF})
+    for (int code : {int('A'), int('g'), int('?'), 0xA5, 0xB9, 0xCA, 0xEA, 0xA3, 0xB3, 0xD1, 0xF1, 0xD3, 0xF3, 0x8C,
+                     0x9C, 0x8F, 0x9F, 0xAF, 0xBF})
         EXPECT_TRUE(font.HasGlyph(static_cast<uint8_t>(code))) << code;
-    for (int code : {int(' '), int('\t'), 6, 0x81, 0x98}) EXPECT_FALSE(font.HasGlyph(static_cast<uint8_t>(code))) << code;
+    for (int code : {int(' '), int('\t'), 6, 0x81, 0x98})
+        EXPECT_FALSE(font.HasGlyph(static_cast<uint8_t>(code))) << code;
     EXPECT_GT(font.Advance(' '), 0.0f);
     const Rect& i = font.GlyphRect('I');
     int ink = 0;
@@ -214,7 +215,8 @@ TEST_P(FontAutoFailures, LeaveAFontWithoutATextureAndTheirChain) {
     errors::ClearErrors();
     EXPECT_EQ(font.Texture(), nullptr);
     size_t locked = 0;
-    for (const platform::RecordedCall* lock : device->Log().CallsNamed("Texture.LockRect")) locked += lock->Outcome >= 0;
+    for (const platform::RecordedCall* lock : device->Log().CallsNamed("Texture.LockRect"))
+        locked += lock->Outcome >= 0;
     EXPECT_EQ(device->Log().CountCalls("Texture.UnlockRect"), locked) << "every lock is undone";
 }
 

@@ -122,15 +122,16 @@ TEST(Pixels, SpritesShowTheirTextureModulatedTwiceOverByTheirColour) {
 // line. A line 16 high in a rectangle 24 high is 4 below its top and 4 above its bottom: its ink
 // lies 4 lower than at the top (0x111) and 4 higher than at the bottom (0x101).
 TEST(Pixels, TextLiesInsideItsRectangleCentredInItsHeight) {
-    const uint32_t flags[] = {TextLeft | TextTop | TextNoWrap, TextLeft | TextMiddle | TextNoWrap, TextLeft | TextNoWrap};
+    const uint32_t flags[] = {TextLeft | TextTop | TextNoWrap, TextLeft | TextMiddle | TextNoWrap,
+                              TextLeft | TextNoWrap};
     FrameRun run = OnOpenGL();
     run.Draw = [&](platform::Device&) {
         const FontAuto font("Arial", true, 256, nullptr, '?');
         Fonts().Begin();
         Fonts().SetFont(&font, true);
         for (int i = 0; i < 3; ++i)
-            Fonts().DrawTextInRect({100.0f + 220 * i, 100, 300.0f + 220 * i, 124}, "Gra w życie: 120 Ąę", 16, 0xFFFFFFFF,
-                                   flags[i]);
+            Fonts().DrawTextInRect({100.0f + 220 * i, 100, 300.0f + 220 * i, 124}, "Gra w życie: 120 Ąę", 16,
+                                   0xFFFFFFFF, flags[i]);
     };
     run.Go();
     ASSERT_TRUE(run.Trail.empty()) << testing::PrintToString(run.Trail);
