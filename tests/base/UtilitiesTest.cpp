@@ -86,13 +86,12 @@ TEST(Text, Windows1250CodesAndTheirCharacters) {
     int unassigned = 0;
     for (int code = 0; code < 256; ++code) {
         const uint32_t character = Windows1250ToUnicode(static_cast<uint8_t>(code));
-        if (character == 0xFFFD) ++unassigned;
+        unassigned += character == 0xFFFD;
         EXPECT_EQ(UnicodeToWindows1250(character), character == 0xFFFD ? -1 : code) << code;
     }
     EXPECT_EQ(unassigned, 5);
-    EXPECT_EQ(Windows1250ToUnicode(0xB3), 0x142u);  // ł
-    EXPECT_EQ(UnicodeToWindows1250(0x17C), 0xBF);   // ż
-    EXPECT_EQ(UnicodeToWindows1250(0x3B1), -1);     // α is not in the page
+    EXPECT_EQ(UnicodeToWindows1250(0x17C), 0xBF);  // ż; α is not in the page
+    EXPECT_EQ(UnicodeToWindows1250(0x3B1), -1);
 }
 
 TEST(CommandLine, QuotedAndBareArguments) {
