@@ -626,13 +626,7 @@ void FontManager::DrawText(const TextRequest& request) {
 }
 
 void FontManager::DrawTextAt(cells::VirtualPoint point, std::string_view text, float height, platform::D3DCOLOR color) {
-    TextRequest request;
-    request.Flags = TextLeft | TextTop | TextNoWrap;
-    request.Rect = {point.X, point.Y, point.X + 1, point.Y + 1};
-    request.Text = text;
-    request.Color = color;
-    request.TextHeight = height;
-    DrawText(request);
+    DrawTextInRect({point.X, point.Y, point.X + 1, point.Y + 1}, text, height, color, TextLeft | TextTop | TextNoWrap);
 }
 
 void FontManager::DrawTextInRect(const cells::VirtualRect& rect, std::string_view text, float height,
