@@ -5,17 +5,14 @@
 //   GuiFrame/0/0 - over the cleared screen, the same texts every frame: all from the cache;
 //   GuiFrame/1/0 - the iteration counter changes every frame: one text is laid out anew each
 //                  frame, and the cache fills up and starts over;
-//   GuiFrame/0/1 - over a world drawn first (a quad over the whole screen, as the views draw),
-//                  which is what the controls cost in a frame of the workbench.
-// Frames take turns, in one run: nothing drawn, everything drawn, and everything but one
-// manager's part. Each frame ends by reading the back buffer back, which waits for the device
-// (llvmpipe) to finish, so the rasteriser's work counts in its own frame. Reported, as medians
-// over the frames of each kind:
+//   GuiFrame/0/1 - over a world drawn first (a quad over the whole screen, as the views draw).
+// Frames take turns in one run, with and without the drawing. Each frame ends by reading the
+// back buffer back, which waits for the device (llvmpipe) to finish, so the rasteriser's work
+// counts in its own frame. Reported, as medians over the frames of each kind:
 //   gui_frame_ms, empty_frame_ms - a frame with and without the drawing, clear to read-back;
 //   gui_cost_ms                  - their difference: what the drawing costs a frame;
-//   lines_ms, rects_ms, sprites_ms, fonts_ms - what each manager's part costs: a frame with
-//                  everything less a frame without that part;
-//   calls_ms       - the time spent inside the managers' calls (the processor's share).
+//   calls_ms                     - the time spent inside the managers' calls, and each
+//   lines_%, rects_%, sprites_%, fonts_% - manager's share of it.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -43,7 +40,19 @@ using Clock = std::chrono::steady_clock;
 using cells::VirtualRect;
 
 enum Part { LinesPart, RectsPart, SpritesPart, FontsPart, PartCount };
-constexpr unsigned Everything = (1u << PartCount) - 1;
+using PartTimes = std::array<double, PartCount>;  // milliseconds
+
+// Adds the time from its making to its end to one part's total.
+class Timer {
+public:
+    Timer(PartTimes& times, Part part) : m_total(times[part]), m_start(Clock::now()) {}
+    ~Timer() { m_total += std::chrono::duration<double, std::milli>(Clock::now() - m_start).count(); }
+
+private:
+    double& m_total;
+    Clock::time_point m_start;
+};
+
 // The button sheet and the status font, as the application holds them.
 class Resources : public frame::FrameObject {
 public:
@@ -90,7 +99,8 @@ const std::array<Button, 24> Buttons = [] {
 }();
 const std::array<VirtualRect, 3> TrackBars {{{192, 8, 412, 32}, {88, B + 8, 280, B + 32}, {356, B + 8, 612, B + 32}}};
 
-void DrawButton(const Button& button, const Sprite& sprite, bool pushed) {
+void DrawButton(const Button& button, const Sprite& sprite, bool pushed, PartTimes& times) {
+    Timer timer(times, SpritesPart);
     const float in = pushed ? 1.0f : 0.0f;
     const VirtualRect& r = button.Rect;
     const platform::D3DCOLOR tint = pushed ? 0xFF686868 : 0xFF7F7F7F;
@@ -102,35 +112,36 @@ void DrawButton(const Button& button, const Sprite& sprite, bool pushed) {
     Sprites().End();
 }
 
-// A track bar's ranges (rectangles) and its outline and thumb (outlines), as `parts` says.
-void DrawTrackBar(const VirtualRect& r, float position, unsigned parts) {
+void DrawTrackBar(const VirtualRect& r, float position, PartTimes& times) {
     const float right = r.Right - 1, bottom = r.Bottom - 1, span = right - r.Left;
     const float m1 = r.Left + span * 0.6f, m2 = r.Left + span * 0.8f;
-    if (parts & 1u << RectsPart) {
+    {
+        Timer timer(times, RectsPart);
         Rects().Begin();
         Rects().AddRect({r.Left, r.Top, m1, bottom}, 0xFF009000);
         Rects().AddRect({m1, r.Top, m2, bottom}, 0xFF909000);
         Rects().AddRect({m2, r.Top, right, bottom}, 0xFF900000);
         Rects().End();
     }
-    if (parts & 1u << LinesPart) {
-        const float p = r.Left + (r.Right - r.Left - 12) * position;
-        Lines().Begin();
-        Lines().AddRectOutline(r, 0xFFFFFFFF);
-        Lines().AddRectOutline({p + 2, r.Top + 2, p + 10, r.Bottom - 2}, 0xFFFFFFFF);
-        Lines().End();
-    }
+    Timer timer(times, LinesPart);
+    const float p = r.Left + (r.Right - r.Left - 12) * position;
+    Lines().Begin();
+    Lines().AddRectOutline(r, 0xFFFFFFFF);
+    Lines().AddRectOutline({p + 2, r.Top + 2, p + 10, r.Bottom - 2}, 0xFFFFFFFF);
+    Lines().End();
 }
 
-void DrawGui(const Resources& resources, int frame, bool counting, unsigned parts) {
-    if (parts & 1u << RectsPart) {
+void DrawGui(const Resources& resources, int frame, bool counting, PartTimes& times) {
+    {
+        Timer timer(times, RectsPart);
         Rects().Begin();
         for (const VirtualRect& band :
              {VirtualRect {0, 0, 800, 64}, VirtualRect {0, 560, 800, 600}, VirtualRect {0, 64, 40, 560}})
             Rects().AddRect(band, 0xFF000000);
         Rects().End();
     }
-    if (parts & 1u << FontsPart) {
+    {
+        Timer timer(times, FontsPart);
         char counter[32];
         std::snprintf(counter, sizeof counter, "Iteracja: %d", counting ? 120000 + frame : 120000);
         Fonts().Begin();
@@ -143,9 +154,8 @@ void DrawGui(const Resources& resources, int frame, bool counting, unsigned part
         Fonts().DrawTextInRect({8, 36, 792, 60}, "Wczytano tabelę: gra w życie.vls", 16, 0xFF00FF00,
                                TextLeft | TextMiddle | TextNoWrap);
     }
-    if (parts & 1u << SpritesPart)
-        for (size_t i = 0; i < Buttons.size(); ++i) DrawButton(Buttons[i], *resources.Buttons, i == 2);
-    for (size_t i = 0; i < TrackBars.size(); ++i) DrawTrackBar(TrackBars[i], 0.3f * float(i), parts);
+    for (size_t i = 0; i < Buttons.size(); ++i) DrawButton(Buttons[i], *resources.Buttons, i == 2, times);
+    for (size_t i = 0; i < TrackBars.size(); ++i) DrawTrackBar(TrackBars[i], 0.3f * float(i), times);
 }
 
 double Median(std::vector<double> values) {
@@ -154,17 +164,11 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// The kinds of frame, taken in turn: nothing, everything, everything but one part.
-unsigned PartsOfFrame(int frame) {
-    const int kind = frame % (PartCount + 2);
-    return kind == 0 ? 0u : kind == 1 ? Everything : Everything & ~(1u << (kind - 2));
-}
-
 void GuiFrame(benchmark::State& state) {
     const bool counting = state.range(0) != 0, world = state.range(1) != 0;
-    constexpr int Frames = 600, Warming = 30;
+    constexpr int Frames = 800, Warming = 40;
     std::vector<double> withGui, withoutGui, calls;
-    std::array<std::vector<double>, PartCount> withoutPart;
+    std::array<std::vector<double>, PartCount> parts;
     for (auto _ : state) {
         errors::ClearErrors();
         frame::ClearRegistry();
@@ -179,7 +183,8 @@ void GuiFrame(benchmark::State& state) {
         frame::FrameConfig config;
         config.Title = "gfx_bench";
         config.DrawCallback = [&](platform::Device& device) {
-            const unsigned parts = PartsOfFrame(drawn);
+            const bool gui = drawn % 2 == 0;
+            PartTimes times {};
             const Clock::time_point start = Clock::now();
             device.Clear(0, nullptr, platform::D3DCLEAR_TARGET, 0xFF203040, 1.0f, 0);
             device.BeginScene();
@@ -188,18 +193,17 @@ void GuiFrame(benchmark::State& state) {
                 Rects().AddRect({0, 0, 800, 600}, 0xFF305070);
                 Rects().End();
             }
-            const Clock::time_point before = Clock::now();
-            DrawGui(resources, drawn, counting, parts);
-            const double inCalls = std::chrono::duration<double, std::milli>(Clock::now() - before).count();
+            if (gui) DrawGui(resources, drawn, counting, times);
             device.EndScene();
             uint32_t width = 0, height = 0;
             platform::ReadBackBuffer(device, pixels, width, height);
             const double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
             if (drawn >= Warming) {  // the first frames warm the driver and the text cache up
-                if (parts == 0) withoutGui.push_back(elapsed);
-                if (parts == Everything) withGui.push_back(elapsed), calls.push_back(inCalls);
-                for (int part = 0; part < PartCount; ++part)
-                    if (parts == (Everything & ~(1u << part))) withoutPart[part].push_back(elapsed);
+                (gui ? withGui : withoutGui).push_back(elapsed);
+                if (gui) {
+                    calls.push_back(times[0] + times[1] + times[2] + times[3]);
+                    for (int part = 0; part < PartCount; ++part) parts[part].push_back(times[part]);
+                }
             }
             if (++drawn == Frames) frame::RequestClose();
         };
@@ -209,13 +213,14 @@ void GuiFrame(benchmark::State& state) {
             break;
         }
     }
-    const double gui = Median(withGui);
+    const double gui = Median(withGui), inCalls = Median(calls);
     state.counters["gui_frame_ms"] = gui;
     state.counters["empty_frame_ms"] = Median(withoutGui);
     state.counters["gui_cost_ms"] = gui - Median(withoutGui);
-    state.counters["calls_ms"] = Median(calls);
-    const char* names[PartCount] = {"lines_ms", "rects_ms", "sprites_ms", "fonts_ms"};
-    for (int part = 0; part < PartCount; ++part) state.counters[names[part]] = gui - Median(withoutPart[part]);
+    state.counters["calls_ms"] = inCalls;
+    const char* names[PartCount] = {"lines_%", "rects_%", "sprites_%", "fonts_%"};
+    for (int part = 0; part < PartCount; ++part)
+        state.counters[names[part]] = inCalls > 0 ? 100 * Median(parts[part]) / inCalls : 0;
 }
 
 BENCHMARK(GuiFrame)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Unit(benchmark::kMillisecond)->Iterations(1);
