@@ -4,7 +4,8 @@
 #   ./setup.sh run [DEFINITION]   optimised build in build/, then opens the workbench on
 #                                 DEFINITION (default: examples/life.vl)
 #   ./setup.sh test               build with AddressSanitizer and UndefinedBehaviorSanitizer
-#                                 in build-asan/, then runs every test
+#                                 in build-asan/, then runs every test twice: scripts compiled
+#                                 to machine code, then (VORLEN_JIT=0) interpreted
 #   ./setup.sh build              optimised build only
 #   ./setup.sh bench              optimised build, then runs the benchmarks
 set -euo pipefail
@@ -13,7 +14,7 @@ cd "$(dirname "$0")"
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev imagemagick
-  zlib1g-dev angelscript-dev libdevil-dev libsdl2-dev libepoxy-dev
+  zlib1g-dev angelscript-dev libasmjit-dev libdevil-dev libsdl2-dev libepoxy-dev
   libfreetype-dev libfontconfig-dev fonts-liberation libgtk-3-dev xvfb xauth
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0 python3
 )
@@ -59,6 +60,8 @@ case "$command" in
     export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
     export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
     ctest --test-dir build-asan --output-on-failure -j "$(jobs)"
+    echo "== again, with scripts in the interpreter (VORLEN_JIT=0)"
+    VORLEN_JIT=0 ctest --test-dir build-asan --output-on-failure -j "$(jobs)"
     ;;
   bench)
     install_packages

@@ -5,8 +5,10 @@
 #include "core/BatchRunner.h"
 #include "files/FileCommands.h"
 #include "files/ImageLibrary.h"
+#include "jit/Jit.h"
 
 int main(int argc, char** argv) {
+    jit::InstallDefault();  // scripts in machine code unless VORLEN_JIT=0 or --no-jit
     files::ImageLibrary images;  // the picture actions use it; it lives for the whole run
     core::BatchRunner runner;
     core::AddIterationActions(runner);

@@ -17,6 +17,8 @@
 #include "frame/FilterList.h"
 #include "frame/Framework.h"
 #include "frame/InputDispatcher.h"
+#include "gui/GUISystem.h"
+#include "jit/Jit.h"
 
 namespace app {
 namespace {
@@ -73,6 +75,7 @@ int ExitStatus(int code, bool reported) {
 
 // The process entry's work, from seeding the random generators to the exit status.
 int Workbench(int argc, char** argv) {
+    jit::InstallDefault();  // scripts in machine code unless VORLEN_JIT=0
     core::SeedProcessGenerators(core::DriverClock::System());
 
     std::string path;
@@ -85,7 +88,9 @@ int Workbench(int argc, char** argv) {
     int code = DefinitionFailed;
     auto application = std::make_unique<Application>(path);
     if (!errors::ErrorRaised()) {
+        // The window's keyboard and mouse input goes to the process-wide window system.
         frame::InputDispatcher dispatcher;
+        dispatcher.SetReceiver(&gui::System());
         frame::Register(application.get());
         code = frame::Run(WorkbenchConfig(*application, dispatcher), frame::DisplayMode {800, 600, 100, false});
     }

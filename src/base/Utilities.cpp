@@ -113,6 +113,14 @@ std::string ModulePath() { return ExecutablePath(); }
 
 std::string ModuleDirectory() { return DirectoryOf(ModulePath()); }
 
+std::string DataFilePath(std::string_view name) {
+    const std::string directory = ModuleDirectory();
+    std::string beside = JoinPath(directory, name);
+    if (FileExists(beside)) return beside;
+    std::string installed = JoinPath(directory, "../share/vorlen/" + std::string(name));
+    return FileExists(installed) ? installed : beside;
+}
+
 std::string DirectoryOf(std::string_view path) {
     size_t slash = path.find_last_of('/');
     return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));

@@ -31,6 +31,11 @@ std::string FloatToStr(double value, char conversion = 'f', int precision = 2);
 std::string ModulePath();
 std::string ModuleDirectory();
 
+// Where a data file of the programs ("buttons.tga") is: beside the executable, else in
+// ../share/vorlen/ relative to it (an installed layout). When neither exists, the path beside
+// the executable, so that a failed load names the first place looked at.
+std::string DataFilePath(std::string_view name);
+
 // Everything up to and including the last '/'; empty when there is none.
 std::string DirectoryOf(std::string_view path);
 // Everything after the last '/'; the whole path when there is none.

@@ -75,7 +75,9 @@ bool Automaton::LoadDefinition(const std::string& path) {
 }
 
 bool Automaton::SetupScript(std::string_view code) {
-    return m_script.SetupScript(code, [this](AngelScript::asIScriptEngine& engine) { RegisterHostFunctions(engine, *this); });
+    if (m_jitFactory) m_jit = m_jitFactory(*this);
+    return m_script.SetupScript(
+        code, [this](AngelScript::asIScriptEngine& engine) { RegisterHostFunctions(engine, *this); }, m_jit.get());
 }
 
 bool Automaton::InitAutomaton() {

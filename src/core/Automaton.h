@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,7 @@
 #include "core/Generations.h"
 #include "core/ScriptControls.h"
 #include "core/ScriptHost.h"
+#include "core/ScriptJit.h"
 
 namespace core {
 
@@ -42,6 +44,11 @@ public:
     // the file message) when anything failed; the automaton is then unusable.
     bool LoadDefinition(const std::string& path);
     bool Loaded() const { return m_loaded; }
+    // Before LoadDefinition: where the script's machine-code compiler comes from (the
+    // process's default at construction); empty runs the script in the interpreter.
+    void SetScriptJit(ScriptJitFactory factory) { m_jitFactory = std::move(factory); }
+    // After LoadDefinition: whether the script was given a compiler.
+    bool UsesScriptJit() const { return m_jit != nullptr; }
 
     const DefinitionHeader& Header() const { return m_header; }
     const std::string& Title() const { return m_header.Title; }
@@ -136,6 +143,8 @@ private:
 
     DefinitionHeader m_header;
     Generations m_cells;
+    ScriptJitFactory m_jitFactory { DefaultScriptJit() };
+    std::unique_ptr<AngelScript::asIJITCompiler> m_jit;  // outlives m_script's engine
     ScriptHost m_script;
     bool m_loaded { false };
 

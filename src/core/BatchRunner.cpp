@@ -41,10 +41,12 @@ std::string BatchRunner::UsageText() const {
     std::string text = std::string("Użycie: ") + ProgramName + " DEFINICJA [AKCJA ...]\n" +
                        "Wczytuje automat z pliku DEFINICJA (razem z OnInit) i wykonuje akcje po kolei:\n";
     for (const Action& action : m_actions) {
-        std::string argument = action.Argument == ArgumentKind::Count ? "N" : "PLIK";
+        std::string argument = action.Argument == ArgumentKind::Count  ? " N"
+                               : action.Argument == ArgumentKind::Path ? " PLIK"
+                                                                       : "";
         std::string names = "  ";
-        if (!action.ShortName.empty()) names += action.ShortName + " " + argument + ", ";
-        names += action.Name + " " + argument;
+        if (!action.ShortName.empty()) names += action.ShortName + argument + ", ";
+        names += action.Name + argument;
         if (names.size() < 28) names.resize(28, ' ');
         else names += "  ";
         text += names + action.Help + "\n";
@@ -68,6 +70,10 @@ int BatchRunner::Run(int argc, const char* const* argv) {
         std::string name = argv[i];
         const Action* action = Find(name);
         if (!action) return UsageError("nieznana akcja \"" + name + "\"");
+        if (action->Argument == ArgumentKind::None) {
+            steps.push_back({action, {}});
+            continue;
+        }
         if (i + 1 >= argc) return UsageError("brak argumentu akcji \"" + name + "\"");
         ActionArgument argument { argv[++i] };
         if (action->Argument == ArgumentKind::Count && !ParseCount(argument.Text, argument.Count))
@@ -81,11 +87,18 @@ int BatchRunner::Run(int argc, const char* const* argv) {
     UserButtons buttons;  // the script's buttons exist, with their down flags
     Automaton automaton;
     automaton.SetScriptControls(buttons);
+    for (const Step& step : steps) {
+        if (step.What->When == Timing::BeforeLoad && !step.What->Run(*this, automaton, step.Given)) {
+            if (errors::ErrorRaised()) errors::PrintErrorChain(m_err);
+            return static_cast<int>(BatchExit::Failure);
+        }
+    }
     if (!automaton.LoadDefinition(definition)) {
         errors::PrintErrorChain(m_err);
         return static_cast<int>(BatchExit::LoadFailed);
     }
     for (const Step& step : steps) {
+        if (step.What->When == Timing::BeforeLoad) continue;
         m_actionStart = base::GetTime();
         m_lastProgress = 0;
         bool ok = step.What->Run(*this, automaton, step.Given);
@@ -128,6 +141,17 @@ void AddIterationActions(BatchRunner& runner) {
                 self.Progress([&] { return "Iteracja " + Automaton::FormatCounter(static_cast<uint32_t>(done)) + " / " + total; });
             });
         },
+    });
+    runner.AddAction({
+        "--no-jit",
+        "",
+        BatchRunner::ArgumentKind::None,
+        "wykonuje skrypt w interpreterze, bez kompilacji do kodu maszynowego",
+        [](BatchRunner&, Automaton& automaton, const BatchRunner::ActionArgument&) {
+            automaton.SetScriptJit({});
+            return true;
+        },
+        BatchRunner::Timing::BeforeLoad,
     });
 }
 

@@ -26,6 +26,11 @@ public:
     enum class ArgumentKind {
         Count,  // a positive decimal number
         Path,   // any non-empty text
+        None,   // a switch: the action takes no argument
+    };
+    enum class Timing {
+        AfterLoad,   // carried out in command-line order once the definition is loaded
+        BeforeLoad,  // a setting: carried out on the automaton before its definition loads
     };
 
     // An action's argument as the command line gave it, checked before the definition loads.
@@ -43,6 +48,7 @@ public:
         // the error chain in the trail or a status text it has printed on Err(), and answers
         // false.
         std::function<bool(BatchRunner&, Automaton&, const ActionArgument&)> Run;
+        Timing When { Timing::AfterLoad };
     };
 
     explicit BatchRunner(std::FILE* out = stdout, std::FILE* err = stderr);
@@ -85,7 +91,8 @@ private:
     bool m_progressShown { false };
 };
 
-// -n N and --iterations N: a counted run of N iterations.
+// -n N and --iterations N: a counted run of N iterations; --no-jit: the script runs in the
+// engine's interpreter, without the machine-code compiler the program would give it.
 void AddIterationActions(BatchRunner& runner);
 
 }  // namespace core

@@ -56,6 +56,17 @@ public:
         return m_write + static_cast<size_t>(x) * static_cast<size_t>(m_height) + static_cast<size_t>(y);
     }
 
+    // Where ReadCell and WriteCell find what they test and address, for code that inlines
+    // them (the script's machine-code compiler). The places stay; their values change only
+    // when the generations are allocated.
+    struct Places {
+        const int* Width;
+        const int* Height;
+        const cells::Cell* const* Read;
+        cells::Cell* const* Write;
+    };
+    Places CellPlaces() const { return {&m_width, &m_height, &m_read, &m_write}; }
+
     // Copies generation `from` over generation `to` (both must exist).
     void CopyGeneration(int from, int to);
 

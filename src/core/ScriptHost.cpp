@@ -2,6 +2,8 @@
 
 #include <cassert>
 
+#include <angelscript/scriptarray.h>
+
 #include "base/Utilities.h"
 #include "core/HostCall.h"
 #include "errors/ErrorTrail.h"
@@ -44,7 +46,7 @@ ScriptHost::~ScriptHost() {
     }
 }
 
-bool ScriptHost::SetupScript(std::string_view code, const Registrar& registerFunctions) {
+bool ScriptHost::SetupScript(std::string_view code, const Registrar& registerFunctions, asIJITCompiler* jit) {
     assert(!m_engine && "a script host is set up once");
     HostCall::ProcessLayout();  // learnt here rather than inside the first script call
     m_engine = asCreateScriptEngine(ANGELSCRIPT_VERSION);
@@ -54,6 +56,13 @@ bool ScriptHost::SetupScript(std::string_view code, const Registrar& registerFun
         m_messages.Attach(*m_engine);
         m_engine->SetEngineProperty(asEP_MAX_STACK_SIZE, MaxStackSize);
         m_engine->SetEngineProperty(asEP_MAX_CALL_STACK_SIZE, MaxCallDepth);
+        if (jit) {
+            m_engine->SetEngineProperty(asEP_INCLUDE_JIT_INSTRUCTIONS, true);
+            m_engine->SetJITCompiler(jit);
+        }
+        // Definitions written for the first engine declare arrays (int[] counts(9);), which
+        // this engine knows only through its array add-on.
+        RegisterScriptArray(m_engine, true);
         registerFunctions(*m_engine);
         asIScriptModule* module = m_engine->GetModule(nullptr, asGM_ALWAYS_CREATE);
         if (!module || module->AddScriptSection("script", code.data(), code.size(), 0) < 0) {

@@ -37,10 +37,13 @@ public:
     ScriptHost(const ScriptHost&) = delete;
     ScriptHost& operator=(const ScriptHost&) = delete;
 
-    // Creates the engine, registers the host functions, compiles `code` as the section
-    // "script", creates the context and looks the callbacks up. Called once; on failure the
-    // trail holds the reason and "Nie można wczytać skryptu".
-    bool SetupScript(std::string_view code, const Registrar& registerFunctions);
+    // Creates the engine, registers the array type and the host functions, compiles `code` as
+    // the section "script", creates the context and looks the callbacks up. Called once; on
+    // failure the trail holds the reason and "Nie można wczytać skryptu". With `jit`, the
+    // script's functions are also compiled to machine code where `jit` can; it must outlive
+    // this host.
+    bool SetupScript(std::string_view code, const Registrar& registerFunctions,
+                     AngelScript::asIJITCompiler* jit = nullptr);
 
     // Prepares the context for the function `id`.
     bool PrepareCall(int id);

@@ -661,17 +661,24 @@ bool Framework::NextDisplayMode(DisplayMode& mode) {
 
 Result Framework::SetViewportRect(const cells::VirtualRect& rect) {
     if (!m_device) return platform::D3DERR_INVALIDCALL;
-    cells::VirtualRect pixels = cells::RectToPixels(rect, ModeSize());
+    // A viewport starts inside the back buffer: what lies left of or above the screen is cut
+    // off, and the projection is that of the cut rectangle, so that virtual coordinates keep
+    // their meaning. (Beyond the right and bottom edges the device cuts the viewport itself.)
+    cells::VirtualRect cut = rect;
+    cut.Left = std::max(cut.Left, 0.0f);
+    cut.Top = std::max(cut.Top, 0.0f);
+    const cells::VirtualRect pixels = cells::RectToPixels(cut, ModeSize());
     // Edges rounded to the nearest pixel: at most modes a virtual unit is a fraction of one.
+    auto nearest = [](float value) { return static_cast<uint32_t>(std::max(base::TruncateToInt32(value + 0.5f), 0)); };
     platform::Viewport viewport;
-    viewport.X = static_cast<uint32_t>(base::TruncateToInt32(pixels.Left + 0.5f));
-    viewport.Y = static_cast<uint32_t>(base::TruncateToInt32(pixels.Top + 0.5f));
-    viewport.Width = static_cast<uint32_t>(base::TruncateToInt32(pixels.Right - pixels.Left + 0.5f));
-    viewport.Height = static_cast<uint32_t>(base::TruncateToInt32(pixels.Bottom - pixels.Top + 0.5f));
+    viewport.X = nearest(pixels.Left);
+    viewport.Y = nearest(pixels.Top);
+    viewport.Width = nearest(pixels.Right - pixels.Left);
+    viewport.Height = nearest(pixels.Bottom - pixels.Top);
     viewport.MinZ = NearZ;
     viewport.MaxZ = FarZ;
     platform::CheckDevice(m_device->SetViewport(viewport), "Nie można ustawić widoku");
-    return SetProjection(rect);
+    return SetProjection(cut);
 }
 
 void Framework::SetDefaultViewport() {

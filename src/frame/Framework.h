@@ -85,8 +85,9 @@ void BeginModeEnumeration();
 // The next full-screen mode of the adapter; false after the last one.
 bool NextDisplayMode(DisplayMode& mode);
 
-// Sets the viewport to the rectangle (virtual units) and the projection so that virtual
-// coordinates keep their meaning inside it; returns the result of setting the projection.
+// Sets the viewport to the rectangle (virtual units), cut at the screen's left and top edges,
+// and the projection so that virtual coordinates keep their meaning inside it; returns the
+// result of setting the projection.
 platform::Result SetViewportRect(const cells::VirtualRect& rect);
 void SetDefaultViewport();
 // The clip-rectangle stack: pushing intersects with the top (disjoint rectangles give the

@@ -2,7 +2,9 @@
 
 #include <tuple>
 
+#include "base/System.h"
 #include "base/Utilities.h"
+#include "base/Windows1250.h"
 #include "FilesTestSupport.h"
 
 namespace base {
@@ -62,6 +64,34 @@ TEST_F(Files, ExistenceAndWholeFileReading) {
     EXPECT_FALSE(ReadTextFile(PathOf("missing"), text));
     EXPECT_FALSE(ReadTextFile(m_directory, text));
     EXPECT_EQ(text, "untouched");
+}
+
+// Data files are found beside the program first, then where an installation puts them.
+TEST_F(Files, DataFilesBesideTheProgramOrInItsShareFolder) {
+    const std::string beside = ModuleDirectory() + "data-file-test.dat";
+    const std::string share = JoinPath(ModuleDirectory(), "../share/vorlen/");
+    const std::string installed = share + "data-file-test.dat";
+    ASSERT_TRUE(MakeDirectories(share));
+    EXPECT_EQ(DataFilePath("data-file-test.dat"), beside) << "neither exists: the place looked at first";
+    Spit(installed, "installed");
+    EXPECT_EQ(DataFilePath("data-file-test.dat"), installed);
+    Spit(beside, "beside");
+    EXPECT_EQ(DataFilePath("data-file-test.dat"), beside);
+    std::remove(beside.c_str());
+    std::remove(installed.c_str());
+}
+
+// Every code of the page has its character and back, but the five the page leaves unassigned.
+TEST(Text, Windows1250CodesAndTheirCharacters) {
+    int unassigned = 0;
+    for (int code = 0; code < 256; ++code) {
+        const uint32_t character = Windows1250ToUnicode(static_cast<uint8_t>(code));
+        unassigned += character == 0xFFFD;
+        EXPECT_EQ(UnicodeToWindows1250(character), character == 0xFFFD ? -1 : code) << code;
+    }
+    EXPECT_EQ(unassigned, 5);
+    EXPECT_EQ(UnicodeToWindows1250(0x17C), 0xBF);  // ż; α is not in the page
+    EXPECT_EQ(UnicodeToWindows1250(0x3B1), -1);
 }
 
 TEST(CommandLine, QuotedAndBareArguments) {

@@ -342,7 +342,7 @@ TEST_F(FrameworkRun, ModeChangesRebuildTheDeviceAndMoveTheCursorOneStepEachWay) 
 
 TEST_F(FrameworkRun, TheClipStackIntersectsAppliesAndUnwinds) {
     std::vector<Viewport> viewports;
-    platform::Matrix projection;
+    platform::Matrix projection, cutProjection;
     Lines thirdPop;
     m_b.OnRestore = [&] {
         auto note = [&] { frame::GetDevice()->GetViewport(viewports.emplace_back()); };
@@ -351,6 +351,10 @@ TEST_F(FrameworkRun, TheClipStackIntersectsAppliesAndUnwinds) {
         note();
         frame::GetDevice()->GetTransform(platform::D3DTS_PROJECTION, projection);
         frame::PopClipRect(), note(), frame::PopClipRect(), note();
+        // One that starts left of and above the screen is cut there; so is its projection.
+        frame::PushClipRect({-50, -20, 100, 100}), note();
+        frame::GetDevice()->GetTransform(platform::D3DTS_PROJECTION, cutProjection);
+        frame::PopClipRect();
         // Touching or disjoint rectangles leave nothing.
         for (cells::VirtualRect second : {cells::VirtualRect {100, 0, 200, 100}, cells::VirtualRect {300, 300, 400, 400}})
             frame::PushClipRect({0, 0, 100, 100}), frame::PushClipRect(second), note(), frame::PopClipRect(),
@@ -363,9 +367,10 @@ TEST_F(FrameworkRun, TheClipStackIntersectsAppliesAndUnwinds) {
     m_atStep[1] = [] { frame::RequestClose(); };
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(viewports, (std::vector<Viewport> {{50, 50, 50, 50, -999, 999}, {0, 0, 100, 100, -999, 999},
-                                                 {0, 0, 800, 600, -999, 999}, {0, 0, 0, 0, -999, 999},
-                                                 {0, 0, 0, 0, -999, 999}}));
+                                                 {0, 0, 800, 600, -999, 999}, {0, 0, 100, 100, -999, 999},
+                                                 {0, 0, 0, 0, -999, 999}, {0, 0, 0, 0, -999, 999}}));
     EXPECT_EQ(projection, platform::MatrixOrthoOffCenterLH(50, 100, 100, 50, -999, 999));
+    EXPECT_EQ(cutProjection, platform::MatrixOrthoOffCenterLH(0, 100, 100, 0, -999, 999));
     ExpectTrail(thirdPop,
                 {F("Stos ograniczających prostokątów jest pusty"), F("Nie można usunąć obcinającego prostokąta")});
 }
@@ -379,6 +384,8 @@ TEST_F(FrameworkRun, ClipRectanglesLandOnTheNearestPixelsWhereUnitsAreFractionsO
         {{{4, 3, 104, 53}}, {7, 4, 171, 64, -999, 999}},                        // from 6.83, 3.84
         {{{0, 0, 100, 100}, {4, 3, 104, 53}}, {7, 4, 164, 64, -999, 999}},      // 163.92 wide
         {{{40, 64, 800, 560}}, {68, 82, 1298, 635, -999, 999}},                 // 1297.7 x 634.88
+        {{{-20, -10, 100, 100}}, {0, 0, 171, 128, -999, 999}},                  // cut at the screen's edges
+        {{{30, -5, 60, 50}}, {51, 0, 51, 64, -999, 999}},                       // from 51.2, 51.2 wide
     };
     std::vector<Viewport> seen;
     m_b.OnRestore = [&] {

@@ -1,0 +1,116 @@
+// The engine's control over a running script holds in machine code: an abort or suspend
+// request from another thread stops a loop, a suspended call resumes where it stopped, and
+// a line callback sees every statement as in the interpreter.
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "JitTestSupport.h"
+
+using namespace jittest;
+using namespace AngelScript;
+
+namespace {
+
+// An automaton of an 8 x 8 world whose script gets its compiler from `factory`.
+std::unique_ptr<Automaton> Load(const std::string& code, ScriptJitFactory factory) {
+    ClearErrors();
+    auto automaton = std::make_unique<Automaton>();
+    automaton->SetScriptJit(std::move(factory));
+    EXPECT_TRUE(automaton->LoadDefinition(core::WriteFile(core::Definition(code, "", 8, 8))))
+        << ::testing::PrintToString(core::TakeChain());
+    return automaton;
+}
+
+// Runs OnFrame on this thread while `request` is made from another one after `delay`.
+int RunWithRequest(Automaton& automaton, void (*request)(asIScriptContext*), std::chrono::milliseconds delay) {
+    asIScriptContext* context = automaton.Script().Context();
+    EXPECT_TRUE(automaton.Script().PrepareCall(automaton.Script().Ids().OnFrame));
+    std::thread other([&] {
+        std::this_thread::sleep_for(delay);
+        request(context);
+    });
+    int result = context->Execute();
+    other.join();
+    return result;
+}
+
+TEST(ExecutionControl, AnAbortFromAnotherThreadStopsAnEndlessLoopInMachineCode) {
+    const std::string loops[] = {
+        "void OnInit() {}\nvoid OnFrame() {\n  while (true) {}\n}\n",
+        "void OnInit() {}\nvoid OnFrame() {\n  int n = 0;\n  for (;;) {\n    if (GetBuffer_b1(n, 1)) n++;\n"
+        "    SetBuffer_u1(3, 3, GetBuffer_u1(3, 3) + 1);\n  }\n}\n",
+    };
+    for (const std::string& loop : loops) {
+        jit::Compiler* compiler = nullptr;
+        auto automaton = Load(loop, Compilers(compiler));
+        ASSERT_TRUE(automaton->Loaded() && compiler);
+        EXPECT_EQ(compiler->Counts().Compiled, 2);
+        auto start = std::chrono::steady_clock::now();
+        int result = RunWithRequest(*automaton, [](asIScriptContext* context) { context->Abort(); },
+                                    std::chrono::milliseconds(100));
+        EXPECT_EQ(result, asEXECUTION_ABORTED) << loop;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    }
+}
+
+// A long counted loop suspended again and again from another thread, resumed each time: it
+// ends as if nothing had happened.
+TEST(ExecutionControl, ASuspendedCallResumesWhereItStopped) {
+    std::string code = "void OnInit() {}\nvoid OnFrame() {\n  uint h = 1;\n"
+                       "  for (int i = 0; i < 20000000; i++) { h = h * 31 + uint(i); if (h % 7 == 0) h++; }\n"
+                       "  SetBuffer_u1(0, 0, h);\n}\n";
+    auto reference = Load(code, {});
+    ASSERT_TRUE(reference->Loaded() && reference->ComputeIteration());
+    jit::Compiler* compiler = nullptr;
+    auto automaton = Load(code, Compilers(compiler));
+    ASSERT_TRUE(automaton->Loaded());
+    asIScriptContext* context = automaton->Script().Context();
+    ASSERT_TRUE(automaton->Script().PrepareCall(automaton->Script().Ids().OnFrame));
+    std::atomic<bool> done { false };
+    std::thread other([&] {
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            context->Suspend();
+        }
+    });
+    int result = context->Execute(), suspensions = 0;
+    while (result == asEXECUTION_SUSPENDED) {
+        ++suspensions;
+        result = context->Execute();
+    }
+    done = true;
+    other.join();
+    EXPECT_EQ(result, asEXECUTION_FINISHED);
+    EXPECT_GT(suspensions, 0);
+    EXPECT_EQ(automaton->Cells().Table(0).At(0, 0).u1, reference->Cells().Table(1).At(0, 0).u1);
+}
+
+std::atomic<int> g_lines { 0 };
+void CountLine(asIScriptContext*, void*) { ++g_lines; }
+
+// The same bytecode interpreted: the instructions for a JIT are in it, and they place the
+// engine's SUSPEND instructions a little differently from a build without them.
+TEST(ExecutionControl, ALineCallbackSeesEveryStatementAsInTheInterpreter) {
+    std::string code = "int Twice(int v) { return 2 * v; }\nvoid OnInit() {}\nvoid OnFrame() {\n  int n = 0;\n"
+                       "  for (int x = 0; x < GetWidth(); x++)\n    for (int y = 0; y < GetHeight(); y++) {\n"
+                       "      if (GetBuffer_b1(x, y)) n++;\n      n = Twice(n) % 1000;\n    }\n"
+                       "  SetBuffer_u1(1, 1, uint(n));\n}\n";
+    int lines[2] = {};
+    jit::Compiler* compiler = nullptr;
+    for (Engine engine : {Engine::Interpreter, Engine::MachineCode}) {
+        ScriptJitFactory refusing = [](Automaton&) { return std::make_unique<Refusing>(); };
+        auto automaton = Load(code, engine == Engine::MachineCode ? Compilers(compiler) : refusing);
+        ASSERT_TRUE(automaton->Loaded());
+        asIScriptContext* context = automaton->Script().Context();
+        ASSERT_GE(context->SetLineCallback(asFUNCTION(CountLine), nullptr, asCALL_CDECL), 0);
+        g_lines = 0;
+        EXPECT_TRUE(automaton->ComputeIteration());
+        lines[engine == Engine::MachineCode] = g_lines;
+        context->ClearLineCallback();
+    }
+    EXPECT_GT(lines[0], 8 * 8 * 2);
+    EXPECT_EQ(lines[1], lines[0]);
+}
+
+}  // namespace
