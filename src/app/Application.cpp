@@ -123,7 +123,8 @@ Application::Application(const std::string& path, gui::GUISystem& system, core::
       m_userButtons(MakeUserButtons(*this, *this, m_sheet, std::make_index_sequence<core::UserButtonCount>())),
       m_controls {&m_stop,       &m_step,      &m_run,        &m_speed,      &m_resetCounter, &m_iterations,
                   &m_exit,       &m_filter,    &m_tile,       &m_resetZoom,  &m_zoom,         &m_resolution,
-                  &m_fullScreen, &m_loadTable, &m_saveTable,  &m_loadImage,  &m_saveImage} {
+                  &m_fullScreen, &m_loadTable, &m_saveTable,  &m_loadImage,  &m_saveImage},
+      m_buttonSheetPath(base::DataFilePath("buttons.tga")) {
     // OnInit may already set buttons down or write the status line.
     m_automaton.SetScriptControls(m_state);
     if (m_automaton.LoadDefinition(path)) {
@@ -158,7 +159,7 @@ void Application::Shutdown() { m_images.reset(); }
 
 void Application::CreateDeviceObjects() {
     platform::Device* device = frame::GetDevice();
-    const std::string path = base::DataFilePath("buttons.tga");
+    const std::string& path = m_buttonSheetPath;
     assert(device && "device objects are made while a device exists");
     if (device && platform::CheckDevice(device->CreateTextureFromFile(path, m_buttonTexture),
                                      "Nie można wczytać obrazka przycisków z pliku \"" + path + "\"") >= 0) {

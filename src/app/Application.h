@@ -78,6 +78,10 @@ public:
     // The full-screen modes of at least 640 x 480 that the resolution bar chooses from, built in Init.
     frame::DisplayModeList& Modes() { return m_modes; }
     Services& Platform() { return m_services; }
+    // The picture of the buttons' faces and icons CreateDeviceObjects loads: "buttons.tga" beside
+    // the program or in ../share/vorlen/ unless set.
+    const std::string& ButtonSheetPath() const { return m_buttonSheetPath; }
+    void SetButtonSheetPath(std::string path) { m_buttonSheetPath = std::move(path); }
     // The world's views; null when the definition did not load.
     render::WorldRenderer* Renderer() { return m_renderer.get(); }
 
@@ -177,6 +181,7 @@ private:
     std::unique_ptr<platform::Texture> m_buttonTexture;
     std::unique_ptr<gfx::Sprite2> m_buttonSprite;
     std::unique_ptr<gfx::FontAuto> m_font;
+    std::string m_buttonSheetPath;
 
     int32_t m_promptMode { 0 };
     std::string m_promptCaption;
