@@ -192,13 +192,15 @@ TEST_F(Installation, TheManualPagesFormatCleanlyAndNameEveryActionAndExitStatus)
     }
 }
 
-TEST_F(Installation, TheInstalledBatchProgramRunsEveryInstalledExampleToAPicture) {
+// Loading the picture back needs whatever the installed programs use to read pictures.
+TEST_F(Installation, TheInstalledBatchProgramRunsEveryInstalledExampleToAPictureAndBack) {
     int examples = 0;
     for (const auto& entry : fs::directory_iterator(Installed("share/vorlen/examples"))) {
         const std::string picture = entry.path().stem().string() + ".png";
-        const Outcome run = Program("vorlen-batch", Quoted(entry.path()) + " -n 3 --save-image " + picture);
+        const Outcome run =
+            Program("vorlen-batch", Quoted(entry.path()) + " -n 3 --save-image " + picture + " --load-image " + picture);
         EXPECT_EQ(run.Status, 0) << entry.path() << run.Err;
-        EXPECT_EQ(run.Out, "Obrazek został zapisany\n") << entry.path();
+        EXPECT_EQ(run.Out, "Obrazek został zapisany\nObrazek został wczytany\n") << entry.path();
         EXPECT_GT(ReadPicture(m_scratch, picture).Pixels.size(), 0u) << entry.path();
         ++examples;
     }
