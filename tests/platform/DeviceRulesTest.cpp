@@ -231,14 +231,21 @@ TEST_F(DrawRulesTest, ClearNeedsTheBuffersItNames) {
     EXPECT_EQ(m_device->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
 }
 
-// Default-pool buffers and state blocks hold a reset back as default-pool textures do (the
-// OpenGL test shows those and what a reset keeps); a zero size takes the window's.
-TEST_F(DrawRulesTest, ResetNeedsDefaultPoolBuffersAndStateBlocksReleased) {
+// Default-pool textures and buffers and state blocks hold a reset back, and a refused reset
+// leaves the device waiting for one (the OpenGL test shows what a reset keeps); a zero size
+// takes the window's.
+TEST_F(DrawRulesTest, ResetNeedsDefaultPoolObjectsAndStateBlocksReleased) {
     std::unique_ptr<StateBlock> block;
     ASSERT_EQ(m_device->CreateStateBlock(D3DSBT_ALL, block), D3D_OK);
+    std::unique_ptr<Texture> dynamic;
+    ASSERT_EQ(m_device->CreateTexture(4, 4, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, dynamic), D3D_OK);
     m_device->SetWindowSize(1000, 700);
     PresentParameters parameters;
     parameters.BackBufferWidth = parameters.BackBufferHeight = 0;
+    EXPECT_EQ(m_device->Reset(parameters), D3DERR_INVALIDCALL);
+    EXPECT_EQ(m_device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(m_device->Present(), D3DERR_DEVICELOST);
+    dynamic.reset();
     EXPECT_EQ(m_device->Reset(parameters), D3DERR_INVALIDCALL);
     m_vertices.reset();
     m_indices.reset();
