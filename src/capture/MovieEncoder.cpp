@@ -62,11 +62,15 @@ struct MovieEncoder::State {
     SwsContext* Scaler { nullptr };
     bool Paletted { false };
     bool HeaderWritten { false };
+    bool TrailerWritten { false };
     int Width { 0 }, Height { 0 };  // of the images given
     int64_t NextPts { 0 };
     std::vector<uint32_t> Padded;   // an image with its repeated edge, for even sizes
 
     ~State() {
+        // The muxer frees what it holds only when its trailer is written; the file of an
+        // unfinished movie is dropped by its owner anyway.
+        if (HeaderWritten && !TrailerWritten) av_write_trailer(Format);
         sws_freeContext(Scaler);
         av_packet_free(&Packet);
         av_frame_free(&Frame);
@@ -166,6 +170,11 @@ bool MovieEncoder::Open(const std::string& file, const std::string& extension, i
         av_dict_set(&options, "cpu-used", "8", 0);
         av_dict_set(&options, "crf", "20", 0);
         av_dict_set(&options, "b", "0", 0);
+    } else if (m_codec == "gif") {
+        // Each frame carries a palette of its own: the encoder's comparison of a frame's
+        // indices with the previous frame's (to send only what changed) would take a pixel whose
+        // index stayed but whose colour changed for unchanged.
+        av_dict_set(&options, "gifflags", "0", 0);
     } else if (m_codec == "mpeg4") {
         av_dict_set(&options, "qscale", "3", 0);
         s.Codec->flags |= AV_CODEC_FLAG_QSCALE;
@@ -255,6 +264,7 @@ bool MovieEncoder::Finish() {
     State& s = *m_state;
     if (!s.Encode(nullptr)) return false;
     int result = av_write_trailer(s.Format);
+    s.TrailerWritten = true;
     if (result >= 0 && s.Format->pb->error < 0) result = s.Format->pb->error;
     if (result >= 0) result = avio_closep(&s.Format->pb);
     if (result < 0) {
