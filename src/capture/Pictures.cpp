@@ -82,8 +82,7 @@ std::string PicturesFolder() { return PicturesFolderFrom(AskXdgUserDir(), HomeFo
 
 std::string NextNumberedPath(const std::string& folder, const std::string& definitionPath, const std::string& extension) {
     std::string stem = base::FileNameOf(definitionPath);
-    const std::string definitionExtension = base::ExtensionOf(stem);
-    stem.resize(stem.size() - definitionExtension.size());
+    stem = stem.substr(0, stem.rfind('.'));
     if (stem.empty()) stem = "vorlen";
     for (int number = 1; number <= 1000000; ++number) {
         std::string digits = std::to_string(number);

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "capture/Palette.h"
+#include "capture/Pictures.h"
 #include "capture/Recorder.h"
 #include "CaptureTestSupport.h"
 
@@ -158,6 +159,24 @@ TEST(RecordingNames, KindsAndNumbers) {
         {"x%3d.jpg", 5, "x  5.jpg"},                {"a%%b-%02d.png", 100, "a%b-100.png"},
     };
     for (const auto& [pattern, number, name] : numbers) EXPECT_EQ(NumberedName(pattern, number), name);
+}
+
+// The workbench's keys save to the pictures folder xdg-user-dir names, else the home folder.
+TEST_F(Recordings, PicturesFolderAndNumberedNames) {
+    const std::pair<std::string, std::string> answers[] = {
+        {m_folder + "\n", m_folder + "/"},      {m_folder + "/", m_folder + "/"},
+        {"", "/home/u/"},                        {"relative/path\n", "/home/u/"},
+        {m_folder + "/missing\n", "/home/u/"},  {m_folder + "\n/tmp\n", "/home/u/"},
+    };
+    for (const auto& [answer, folder] : answers) EXPECT_EQ(PicturesFolderFrom(answer, "/home/u"), folder) << answer;
+    EXPECT_EQ(PicturesFolder().back(), '/');
+
+    EXPECT_EQ(NextNumberedPath(m_folder, "examples/life.vl", ".png"), PathOf("life-0001.png"));
+    std::ofstream(PathOf("life-0001.png")) << "taken";
+    std::ofstream(PathOf("life-0002.mp4")) << "another kind";
+    EXPECT_EQ(NextNumberedPath(m_folder + "/", "/a/b/life.vl", ".png"), PathOf("life-0002.png"));
+    EXPECT_EQ(NextNumberedPath(m_folder, "life.vl", ".mp4"), PathOf("life-0001.mp4"));
+    EXPECT_EQ(NextNumberedPath(m_folder, "dir/.vl", ".png"), PathOf("vorlen-0001.png"));
 }
 
 // Few colours keep their exact values; many are reduced to 256 that stay close to them.
