@@ -69,7 +69,7 @@ view::ViewSettings ViewOf(view::ViewKind kind) {
     return settings;
 }
 
-core::Generations World(int width, int height) {
+core::Generations MakeWorld(int width, int height) {
     core::Generations world;
     world.Allocate(2, width, height);
     for (int x = 0; x < width; ++x)
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
                            World {"cells view, 200 x 200", view::ViewKind::Cells, 200, 200}}) {
         capture::OffscreenRenderer renderer;
         if (!renderer.Open(ViewOf(w.Kind), 0xFF000000, w.Width, w.Height, mode, VORLEN_ARROW)) Fail("Open");
-        const core::Generations world = World(w.Width, w.Height);
+        const core::Generations world = MakeWorld(w.Width, w.Height);
         const render::ViewOptions options {w.Kind == view::ViewKind::Texture ? 0.496f : 1.0f, false, false};
         const double render = PerFrame(repetitions, 20, [&] {
             if (!renderer.Render(world, options, frame)) Fail("Render");
