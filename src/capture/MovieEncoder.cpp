@@ -163,7 +163,7 @@ bool MovieEncoder::Open(const std::string& file, const std::string& extension, i
     if (s.Format->oformat->flags & AVFMT_GLOBALHEADER) s.Codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
     if (m_codec == "libx264") {
-        av_dict_set(&options, "preset", "veryfast", 0);
+        av_dict_set(&options, "preset", "ultrafast", 0);
         av_dict_set(&options, "crf", "18", 0);
     } else if (m_codec == "libvpx-vp9" || m_codec == "libvpx") {
         av_dict_set(&options, "deadline", "realtime", 0);
@@ -208,7 +208,7 @@ bool MovieEncoder::Open(const std::string& file, const std::string& extension, i
     if (!s.Paletted) {
         // The device's pixels 0xAARRGGBB lie in memory as blue, green, red, alpha.
         s.Scaler = sws_getContext(s.Codec->width, s.Codec->height, AV_PIX_FMT_BGRA, s.Codec->width, s.Codec->height,
-                                  AV_PIX_FMT_YUV420P, SWS_BILINEAR | SWS_ACCURATE_RND, nullptr,
+                                  AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
                                   nullptr, nullptr);
         if (!s.Scaler) {
             CheckAv(AVERROR(ENOMEM), "Nie można przygotować filmu");

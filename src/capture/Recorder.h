@@ -53,6 +53,8 @@ public:
     RecordingKind Kind() const { return m_kind; }
     const std::string& Path() const { return m_path; }
     int FramesWritten() const { return m_frames; }
+    int Width() const { return m_width; }    // of the frames, in pixels
+    int Height() const { return m_height; }
     // The encoder used ("libx264", "libvpx-vp9", "gif", ...; the picture format's extension
     // for pictures).
     const std::string& Codec() const { return m_codec; }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "capture/OffscreenRenderer.h"
+#include "capture/WindowCapture.h"
 #include "capture/WorldArea.h"
 #include "core/Automaton.h"
 #include "core/WorkbenchState.h"
@@ -114,6 +115,80 @@ TEST(WorldArea, OffscreenPicturesEqualTheWindowsWorldArea) {
         }
     }
     EXPECT_FALSE(errors::ErrorRaised());
+}
+
+// The workbench's keys: a picture of the drawn frame's world area, a movie of the frames drawn
+// at its own frame rate, a recording ended by a new window size, and failures as statuses.
+class WindowKeys : public ScratchFolder {
+protected:
+    void SetUp() override {
+        ScratchFolder::SetUp();
+        m_world.Allocate(2, 40, 30);
+        for (int x = 0; x < 40; ++x)
+            for (int y = 0; y < 30; ++y) m_world.Shown().At(x, y).u1 = (x / 4 + y / 3) % 2 ? 0xFF8000 : 0x2040FF;
+        view::ViewSettings settings;
+        settings.Color.Mode = view::ColorMode::Rgb;
+        ASSERT_TRUE(m_window.Open(settings, 0xFF000000, 40, 30, {320, 240}, VORLEN_ARROW));
+        ASSERT_TRUE(m_window.Render(m_world, {4.0f, false, false}, m_shown));  // what the window shows
+    }
+    core::Generations m_world;
+    OffscreenRenderer m_window;
+    Image m_shown;
+};
+
+TEST_F(WindowKeys, PicturesAndRecordingsOfTheWorldArea) {
+    WindowCapture keys("examples/test.vl", m_folder);
+    bool shown = true;
+    keys.FrameDrawn(*m_window.Device(), 0.0, shown);
+    EXPECT_FALSE(shown) << "nothing asked for";
+    for (const char* name : {"test-0001.png", "test-0002.png"}) {
+        keys.RequestPicture();
+        const files::FileStatus status = keys.FrameDrawn(*m_window.Device(), 0.0, shown);
+        EXPECT_TRUE(shown && status.Succeeded());
+        EXPECT_EQ(status.Text, "Obrazek został zapisany: " + PathOf(name));
+        EXPECT_EQ(DifferentPixels(ReadPicture(PathOf(name)), m_shown), 0);
+    }
+
+    EXPECT_TRUE(keys.ToggleRecording().Succeeded());
+    EXPECT_TRUE(keys.Recording());
+    for (double time : {1.0, 1.01, 1.02, 1.04, 1.05, 1.1, 1.2}) keys.FrameDrawn(*m_window.Device(), time, shown);
+    EXPECT_EQ(keys.RecordingText(), "Nagrywanie: " + PathOf("test-0001.mp4") + " (4)");  // 1, 1.04, 1.1, 1.2
+    const files::FileStatus stopped = keys.ToggleRecording();
+    EXPECT_EQ(stopped.Text, "Nagranie zostało zapisane: " + PathOf("test-0001.mp4") + " (klatki: 4)");
+    EXPECT_FALSE(keys.Recording());
+    const Movie movie = ReadMovie(PathOf("test-0001.mp4"));
+    ASSERT_EQ(movie.Frames.size(), 4u);
+    EXPECT_EQ(std::make_pair(movie.Width, movie.Height), std::make_pair(m_shown.Width, m_shown.Height));
+    EXPECT_LT(MeanDifference(movie.Frames.back(), m_shown), 6);
+
+    // The window changes its size: the movie ends with the frames it has.
+    OffscreenRenderer larger;
+    ASSERT_TRUE(larger.Open(m_window.Renderer()->Settings(), 0xFF000000, 40, 30, {400, 300}, VORLEN_ARROW));
+    ASSERT_TRUE(larger.Render(m_world, {}, m_shown));
+    keys.ToggleRecording();
+    keys.FrameDrawn(*m_window.Device(), 2.0, shown);
+    const files::FileStatus resized = keys.FrameDrawn(*larger.Device(), 3.0, shown);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(resized.Text, "Nagranie zostało zapisane: " + PathOf("test-0002.mp4") + " (klatki: 1); zmienił się rozmiar okna");
+    EXPECT_FALSE(keys.Recording());
+    EXPECT_EQ(Listing(), (std::set<std::string> {"test-0001.png", "test-0002.png", "test-0001.mp4", "test-0002.mp4"}));
+    EXPECT_FALSE(errors::ErrorRaised());
+}
+
+TEST_F(WindowKeys, FailuresAreStatusesOnly) {
+    WindowCapture keys("test.vl", PathOf("missing"));
+    bool shown = false;
+    keys.RequestPicture();
+    files::FileStatus status = keys.FrameDrawn(*m_window.Device(), 0.0, shown);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(status.Text, "Błąd - nie można zapisać obrazka");
+    EXPECT_FALSE(status.Succeeded());
+    keys.ToggleRecording();
+    status = keys.FrameDrawn(*m_window.Device(), 0.0, shown);
+    EXPECT_EQ(status.Text, "Błąd - nie można nagrywać do " + PathOf("missing/test-0001.mp4"));
+    EXPECT_FALSE(keys.Recording());
+    EXPECT_FALSE(errors::ErrorRaised());
+    EXPECT_TRUE(Listing().empty());
 }
 
 }  // namespace
