@@ -179,7 +179,9 @@ bool BatchRunner::RunIterations(Automaton& automaton, int32_t count) {
         });
         return true;
     });
-    // Observers of a failed run only clean up; the report of the failure is already made.
+    // The progress line goes before anything the observers print. Observers of a failed run
+    // only clean up; the report of the failure is already made.
+    EndProgress();
     for (IterationObserver* observer : m_observers)
         if (!observer->RunEnded(automaton, completed)) completed = false;
     return completed;
