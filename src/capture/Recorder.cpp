@@ -181,7 +181,11 @@ bool Recorder::Finish() {
     if (m_kind == RecordingKind::None) return false;
     const std::string failure = "Nie można dokończyć nagrania \"" + m_path + "\"";
     bool done = true;
-    if (m_kind == RecordingKind::Movie) {
+    if (m_frames == 0) {
+        // A movie or a series without a frame is no recording of anything.
+        errors::RaiseError("Nagranie nie ma żadnej klatki");
+        done = false;
+    } else if (m_kind == RecordingKind::Movie) {
         done = m_encoder->Finish() && m_movieFile->Commit();
     } else {
         // The reserved name of a picture never written is dropped with the recorder.

@@ -44,7 +44,7 @@ public:
     // failure; the recording is then aborted.
     bool AddFrame(const Image& image);
     // Completes the recording and puts it under its final name(s). False, with the reason on
-    // the trail and nothing left behind, on failure.
+    // the trail and nothing left behind, on failure (a recording without frames included).
     bool Finish();
     // Drops the recording and whatever it wrote.
     void Abort();

@@ -153,6 +153,7 @@ TEST_F(BatchCapture, FailuresExitWithAReasonAndLeaveNothing) {
         {{"--render-size", "8x8", "--render", "a.png"}, 64, "akcji \"--render-size\"", ""},
         {{"--fps", "0", "--record", "a.mp4", "-n", "2"}, 64, "akcji \"--fps\"", ""},
         {{"--every", "0", "--record", "a.mp4", "-n", "2"}, 64, "błędna liczba \"0\" akcji \"--every\"", ""},
+        {{"--every", "20", "--record", "a.mp4", "-n", "10"}, 1, "Nagranie nie ma żadnej klatki", ""},
         // A full disk, simulated by a limit on the size of a file.
         {{"--record", "full.mp4", "-n", "40"}, 1, "Nie można", "trap '' XFSZ; ulimit -f 8;"},
         {{"--record", "full-%d.bmp", "-n", "40"}, 1, "Nie można", "trap '' XFSZ; ulimit -f 8;"},
