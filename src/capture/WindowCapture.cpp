@@ -90,6 +90,7 @@ files::FileStatus WindowCapture::FrameDrawn(platform::Device& device, double tim
 }
 
 std::string WindowCapture::RecordingText() const {
+    if (!m_recorder.IsOpen()) return {};
     return "Nagrywanie: " + m_recorder.Path() + " (" + std::to_string(m_recorder.FramesWritten()) + ")";
 }
 

@@ -23,6 +23,9 @@ public:
     // empty, asked at the first picture or recording).
     explicit WindowCapture(std::string definitionPath, std::string folder = {});
 
+    // Where the pictures and movies go from now on.
+    void SetFolder(std::string folder) { m_folder = std::move(folder); }
+
     // F12: the next frame handed over is saved as a picture.
     void RequestPicture() { m_pictureRequested = true; }
     // F9: starts a recording with the next frame handed over, or finishes the one under way.
@@ -37,7 +40,8 @@ public:
     // a recording started or stopped.
     files::FileStatus FrameDrawn(platform::Device& device, double time, bool& shown);
 
-    // What the status line says while recording: "Nagrywanie: " + path + " (" + frames + ")".
+    // What the status line says while recording: "Nagrywanie: " + path + " (" + frames + ")";
+    // empty before the first frame of a recording.
     std::string RecordingText() const;
 
     static constexpr double RecordingFps = 30;
