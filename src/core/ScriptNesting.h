@@ -1,0 +1,26 @@
+#pragma once
+// The nesting depth of a script, measured before the engine compiles it. The engine's parser
+// and compiler descend recursively into every nested construct, on the caller's stack: about
+// 3,000 nested parentheses, 2,000 nested calls or 1,300 chained conditional operators exhaust
+// an 8 MiB stack, and the process dies. A script nested deeper than MaxScriptNesting is
+// refused instead.
+//
+// The depth counts, along the innermost path: each open parenthesis twice (a call nests
+// deepest), each open bracket or brace once, each conditional operator ? three times, and
+// once each control statement (if, else, for, while, do, switch) whose statement has not
+// ended and each assignment or logical operator of the expression being read. So a depth of
+// 1,000 asks the compiler for at most about 2.2 MiB of stack, whatever the constructs.
+
+#include <string_view>
+
+inline constexpr int MaxScriptNesting = 1000;
+
+struct ScriptNesting {
+    int Depth { 0 };   // the greatest depth reached
+    int Row { 0 };     // where it was first reached (1-based, as the engine counts them)
+    int Column { 0 };
+};
+
+// Reads the script's tokens (comments and strings skipped) and measures its deepest nesting.
+// Reading stops once MaxScriptNesting is exceeded, at the place where that happened.
+ScriptNesting MeasureScriptNesting(std::string_view code);
