@@ -1,8 +1,10 @@
 // vorlen [DEFINITION]: the workbench. Without a definition on the command line the open dialog
 // asks for one. Exit statuses: 0 a normal end; 1..11 a failed start of the framework (its
 // codes -1..-11); 64 no definition obtained (also too many arguments); 65 the definition did
-// not load; 70 a run that ended with an error report.
+// not load; 70 a run that ended with an error report; 128 + the signal's number after SIGINT or
+// SIGTERM (without a report).
 
+#include <SDL.h>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -12,6 +14,7 @@
 #include "core/CommandLine.h"
 #include "core/DriverClock.h"
 #include "core/NormalGenerator.h"
+#include "core/TerminationWatch.h"
 #include "errors/ErrorReport.h"
 #include "errors/ErrorTrail.h"
 #include "frame/FileDialog.h"
@@ -70,9 +73,18 @@ int ExitStatus(int code, bool reported) {
     return code == 0 ? 0 : 70;
 }
 
+// After SIGINT or SIGTERM the running script call has been stopped; the window is asked to
+// close as its close box would (SDL's queue takes events from any thread).
+void CloseOnSignal(int) {
+    SDL_Event quit {};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    TerminationWatch termination(CloseOnSignal);
     DriverClock& clock = DriverClock::System();
     ProcessCRandGenerator().Seed(clock.TickCount());
     ProcessNormalGenerator().Seed(clock.TickCount());
@@ -93,6 +105,11 @@ int main(int argc, char** argv) {
     }
     application.reset();
 
+    // The user ended the program: the stopped call is no failure to report.
+    if (termination.Received()) {
+        ClearErrors();
+        return TerminationWatch::ExitStatus(termination.Received());
+    }
     bool reported = ErrorRaised();
     if (reported) ShowErrorReport(WriteErrorReport());
     return ExitStatus(code, reported);
