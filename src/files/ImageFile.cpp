@@ -98,12 +98,15 @@ bool LoadBoundImage(const std::string& path) {
 // disk would pass for a saved picture. These remember the first failure instead. They are
 // installed for the duration of one save only.
 int writeFailure = 0;  // errno of the first failed write of the save in progress, or 0
+// The file the save in progress writes, whatever name the library was given: the library
+// reads the format's variant from the name's extension, and the file may have no name.
+std::string writePath;
 
 void NoteWriteFailure() {
     if (writeFailure == 0) writeFailure = errno != 0 ? errno : EIO;
 }
-ILHANDLE ILAPIENTRY OpenForWriting(ILconst_string name) {
-    std::FILE* file = std::fopen(name, "wb");
+ILHANDLE ILAPIENTRY OpenForWriting(ILconst_string) {
+    std::FILE* file = std::fopen(writePath.c_str(), "wb");
     if (!file) NoteWriteFailure();
     return file;
 }
@@ -129,11 +132,12 @@ ILint ILAPIENTRY WriteWritten(const void* data, ILuint size, ILuint count, ILHAN
     return static_cast<ILint>(written);
 }
 
-// Installs the watching write procedures and lets the library write over the (temporary)
-// file it is given; both are undone on destruction.
+// Installs the watching write procedures, which write `path`, and lets the library write
+// over the file it is given; both are undone on destruction.
 class WatchedWrites {
 public:
-    WatchedWrites() {
+    explicit WatchedWrites(const std::string& path) {
+        writePath = path;
         writeFailure = 0;
         m_overwrite = ilIsEnabled(IL_FILE_OVERWRITE);
         ilEnable(IL_FILE_OVERWRITE);
@@ -159,8 +163,8 @@ bool SaveBoundImage(const std::string& path, ILenum type, const std::string& fai
     }
     bool saved = false;
     {
-        WatchedWrites watch;
-        saved = ilSave(type, temporary.Path().c_str());
+        WatchedWrites watch(temporary.Path());
+        saved = ilSave(type, temporary.Target().c_str());
     }
     if (CheckDevIL(failure)) return false;
     if (!saved) {

@@ -3,9 +3,11 @@
 #include <bit>
 #include <tuple>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include "FilesTestSupport.h"
 #include "files/TableFile.h"
+#include "files/TemporaryFile.h"
 
 namespace {
 
@@ -149,6 +151,58 @@ TEST_F(Tables, FailedSavesLeaveTheOldFileAndNoLeftovers) {
     EXPECT_TRUE(S_ISLNK(info.st_mode));
     stat(PathOf("old.vls").c_str(), &info);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+// A save killed while it writes leaves no file behind; what an older one left under the
+// name of the moment of renaming is replaced by the next save of that target.
+TEST_F(Tables, KilledSavesLeaveNothingBehind) {
+    Spit(PathOf("t.vln"), "old");
+    const pid_t child = fork();
+    if (child == 0) {
+        TemporaryFile temporary;
+        if (temporary.Create(PathOf("t.vln"))) Spit(temporary.Path(), std::string(100000, 'x'));
+        raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(Listing(), (std::set<std::string> {"t.vln"}));
+    EXPECT_EQ(Slurp(PathOf("t.vln")), "old");
+
+    Spit(TemporaryFile::PartName(PathOf("t.vln")), "left by a save killed as it renamed");
+    EXPECT_EQ(SaveTable(MakeTable(2, 2, 1), PathOf("t.vln"), false).Text, Saved);
+    EXPECT_EQ(Listing(), (std::set<std::string> {"t.vln"}));
+    EXPECT_EQ(Slurp(PathOf("t.vln")).substr(0, 4), "VLN1");
+}
+
+// A link is written through whether its file exists or not, along a chain of links; a link
+// into a missing folder or a loop of links fails and changes nothing.
+TEST_F(Tables, SavesWriteThroughLinksEvenToFilesThatDoNotExistYet) {
+    mkdir(PathOf("sub").c_str(), 0755);
+    ASSERT_EQ(symlink("sub/fresh.vls", PathOf("dangling.vls").c_str()), 0);
+    ASSERT_EQ(symlink("dangling.vls", PathOf("chain.vls").c_str()), 0);
+    ASSERT_EQ(symlink(PathOf("sub/second.vln").c_str(), PathOf("absolute.vln").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere/t.vls", PathOf("lost.vls").c_str()), 0);
+    ASSERT_EQ(symlink("loop2.vls", PathOf("loop1.vls").c_str()), 0);
+    ASSERT_EQ(symlink("loop1.vls", PathOf("loop2.vls").c_str()), 0);
+    // Link saved to, status, the file that must now hold the table ("" for none).
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"chain.vls", Saved, "sub/fresh.vls"},
+        {"absolute.vln", Saved, "sub/second.vln"},
+        {"lost.vls", NotSaved, ""},
+        {"loop1.vls", NotSaved, ""},
+    };
+    for (const auto& [link, status, file] : cases) {
+        SCOPED_TRACE(link);
+        EXPECT_EQ(SaveTable(MakeTable(3, 2, 5), PathOf(link), link.ends_with(".vls")).Text, status);
+        struct stat info {};
+        EXPECT_EQ(lstat(PathOf(link).c_str(), &info), 0);
+        EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link stays a link";
+        if (!file.empty()) {
+            EXPECT_EQ(Slurp(PathOf(file)).substr(0, 12), Header(link.ends_with(".vls") ? "VLS1" : "VLN1", 3, 2));
+        }
+    }
+    EXPECT_EQ(Listing(), (std::set<std::string> {"absolute.vln", "chain.vls", "dangling.vls", "lost.vls", "loop1.vls", "loop2.vls", "sub"}));
 }
 
 }  // namespace
