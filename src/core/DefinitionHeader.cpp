@@ -9,6 +9,24 @@
 
 namespace {
 
+// The markup reader with included files served by an IncludeReader when there is one.
+class HeaderReader : public px::CXNLRead {
+public:
+    HeaderReader(std::string& document, const DefinitionHeader::IncludeReader& includes) : CXNLRead(document), m_includes(includes) {}
+
+protected:
+    void LoadInclude(const std::string& dir, const std::string& file, std::string* out) override {
+        if (!m_includes) return CXNLRead::LoadInclude(dir, file, out);
+        if (!out) return;
+        std::string text;
+        if (!m_includes(JoinPath(dir, DefinitionFileName(file)), text) || text.size() > MaxDocumentSize) Fail(px::XnlErrorKind::IncludeError);
+        out->append(text);
+    }
+
+private:
+    const DefinitionHeader::IncludeReader& m_includes;
+};
+
 void RaiseSyntaxError(const std::string& name) { RaiseError("Błąd składni w sekcji \"" + name + "\""); }
 
 // Digits only, no sign, at most 4294967295.
@@ -40,7 +58,7 @@ bool SetDefaultField(Cell& cell, const std::string& name, const std::string& val
 
 bool DefinitionHeader::ParseHeader(std::string& header, const std::string& directory) {
     try {
-        px::CXNLRead reader(header);
+        HeaderReader reader(header, ReadInclude);
         reader.Begin(directory);
         std::string signature;
         if (!reader.OpenSection() || !reader.ReadText(&signature) || Trim(signature) != "Vorlen 1" ||

@@ -8,6 +8,7 @@
 #include "files/FileFilters.h"
 #include "files/ImageFile.h"
 #include "files/ImageLibrary.h"
+#include "files/PictureDecoder.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ int Mismatches(const CellTable& got, const CellTable& want, int tolerance) {
 }
 
 const ImageLibrary library;  // initialised for the whole test program
+// The decoder of this build, not one an installation may have beside the test program.
+const bool decoderChosen = (SetPictureDecoder(VORLEN_DECODE), true);
 
 class Images : public ScratchDirectory {
 protected:
