@@ -1,0 +1,53 @@
+// Picture import through the decoder program. The input's first byte chooses the file
+// name's extension (formats without a signature are known by it), the rest is the file.
+// In this process, under the sanitizers: the decoder's own format checks, and the importer's
+// side of the exchange with whatever the decoder makes of the file.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+#include <string>
+#include <unistd.h>
+
+#include "core/Cell.h"
+#include "decode/PictureFormats.h"
+#include "errors/ErrorTrail.h"
+#include "files/ImageFile.h"
+#include "files/PictureDecoder.h"
+
+namespace {
+
+constexpr const char* Extensions[] = {"", ".tga", ".raw", ".wal", ".cut", ".png"};
+
+const std::string& Folder() {
+    static const std::string folder = [] {
+        SetPictureDecoder(VORLEN_DECODE);
+        char pattern[] = "/tmp/vorlen-picture-fuzz-XXXXXX";
+        if (!mkdtemp(pattern)) std::abort();
+        return std::string(pattern);
+    }();
+    return folder;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    const std::string extension = Extensions[data[0] % std::size(Extensions)];
+    const std::span<const uint8_t> bytes(data + 1, size - 1);
+    const PictureFormat format = IdentifyPicture(bytes, extension);
+    if (format != PictureFormat::Unknown) CheckCompleteness(format, bytes);
+
+    const std::string path = Folder() + "/picture" + extension;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fclose(file) != 0) std::abort();
+    CellTable world(40, 30);
+    const uint32_t before = world.At(39, 29).u1 = 0xABCDEF;
+    if (ImportImage(world, path)) {
+        if (!world.Valid()) std::abort();
+    } else if (world.At(39, 29).u1 != before) {
+        std::abort();  // a refused picture changed a cell
+    }
+    ClearErrors();
+    return 0;
+}
