@@ -15,6 +15,12 @@
 //
 // CopyGeneration copies one 1000 x 1000 generation (36 MB); Memcpy copies as many bytes with
 // one memcpy. The target is at most 1.2 times memcpy.
+//
+// LifeStoppable runs the Life iteration as the automaton does, through the script host, whose
+// calls can be stopped from another thread; LifeWatched the same with a time limit set, so
+// that the watchdog thread looks at the call every few milliseconds; LifeBare calls the
+// engine's context directly, with nothing around the call. The target: neither of the first
+// two is slower than the bare call (ratios of about 1.00).
 
 #include <benchmark/benchmark.h>
 
@@ -91,6 +97,34 @@ void LifeScriptBenchmark(benchmark::State& state) {
         if (!automaton.ComputeIteration()) return Fail(state, "an iteration failed");
 }
 
+// One Life iteration on a loaded automaton: `how` 0 bare (the engine's context alone), 1
+// through the script host, 2 through the script host with a time limit being watched.
+void LifeStopBenchmark(benchmark::State& state) {
+    char path[] = "/tmp/vorlen-bench-XXXXXX.vl";
+    int fd = mkstemps(path, 3);
+    if (fd < 0) return state.SkipWithError("no temporary file");
+    std::string text = LifeHeader + LifeScript;
+    bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    close(fd);
+    Automaton automaton;
+    const int how = static_cast<int>(state.range(0));
+    if (how == 2) automaton.Script().Interrupt().SetTimeLimit(3600);
+    bool loaded = written && automaton.LoadDefinition(path);
+    unlink(path);
+    if (!loaded) return Fail(state, "the Life definition did not load");
+    ScriptHost& host = automaton.Script();
+    AngelScript::asIScriptFunction* onFrame = host.Engine()->GetFunctionById(host.Ids().OnFrame);
+    for (auto _ : state) {
+        if (how == 0) {
+            if (host.Context()->Prepare(onFrame) < 0 || host.Context()->Execute() != AngelScript::asEXECUTION_FINISHED)
+                return Fail(state, "a bare iteration failed");
+        } else if (!host.Call(host.Ids().OnFrame)) {
+            return Fail(state, "an iteration failed");
+        }
+        automaton.Cells().Rotate();
+    }
+}
+
 void Nothing(AngelScript::asIScriptGeneric*) {}
 
 void LifeScriptFloorBenchmark(benchmark::State& state) {
@@ -140,6 +174,9 @@ void MemcpyBenchmark(benchmark::State& state) {
 // The machine is shared: each figure is the best of three repetitions.
 BENCHMARK(LifeScriptBenchmark)->Name("LifeScript")->Arg(3)->Arg(25)->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3);
 BENCHMARK(LifeScriptFloorBenchmark)->Name("LifeScriptFloor")->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3);
+BENCHMARK(LifeStopBenchmark)->Name("LifeBare")->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3);
+BENCHMARK(LifeStopBenchmark)->Name("LifeStoppable")->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3);
+BENCHMARK(LifeStopBenchmark)->Name("LifeWatched")->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3);
 BENCHMARK(CopyGenerationBenchmark)->Name("CopyGeneration")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(3);
 BENCHMARK(MemcpyBenchmark)->Name("Memcpy")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(3);
 
@@ -167,6 +204,8 @@ public:
         ratio("LifeScript/3", "LifeScriptFloor", "Life (3 % live) per iteration vs floor:", 1.3);
         ratio("LifeScript/25", "LifeScriptFloor", "Life (25 % live) per iteration vs floor:", 1.3);
         ratio("CopyGeneration", "Memcpy", "CopyGeneration vs memcpy:", 1.2);
+        ratio("LifeStoppable/1", "LifeBare/0", "Life, stoppable call vs bare call:", 1.0);
+        ratio("LifeWatched/2", "LifeBare/0", "Life, watched call vs bare call:", 1.0);
     }
 
 private:
