@@ -1,7 +1,7 @@
 // Picture import through the decoder program. The input's first byte chooses the file
 // name's extension (formats without a signature are known by it), the rest is the file.
-// In this process, under the sanitizers: the decoder's own format checks, and the importer's
-// side of the exchange with whatever the decoder makes of the file.
+// In this process, under the sanitizers: the decoder's own format checks and Photoshop reader,
+// and the importer's side of the exchange with whatever the decoder makes of the file.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +11,7 @@
 
 #include "core/Cell.h"
 #include "decode/PictureFormats.h"
+#include "decode/PsdDecoding.h"
 #include "errors/ErrorTrail.h"
 #include "files/ImageFile.h"
 #include "files/PictureDecoder.h"
@@ -36,7 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string extension = Extensions[data[0] % std::size(Extensions)];
     const std::span<const uint8_t> bytes(data + 1, size - 1);
     const PictureFormat format = IdentifyPicture(bytes, extension);
-    if (format != PictureFormat::Unknown) CheckCompleteness(format, bytes);
+    if (format != PictureFormat::Unknown && CheckCompleteness(format, bytes) == Completeness::Complete && format == PictureFormat::Psd) {
+        DecodedPicture picture;
+        DecodePsd(bytes, picture);
+    }
 
     const std::string path = Folder() + "/picture" + extension;
     std::FILE* file = std::fopen(path.c_str(), "wb");

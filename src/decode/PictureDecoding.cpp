@@ -4,6 +4,7 @@
 #include <cstring>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include "decode/PsdDecoding.h"
 #include "files/PictureProtocol.h"
 
 namespace {
@@ -26,7 +27,6 @@ const char* PixbufType(PictureFormat format) {
 
 ILenum DevILType(PictureFormat format) {
     switch (format) {
-        case PictureFormat::Psd: return IL_PSD;
         case PictureFormat::Sgi: return IL_SGI;
         case PictureFormat::Pcx: return IL_PCX;
         case PictureFormat::Dcx: return IL_DCX;
@@ -110,6 +110,7 @@ bool DecodeWithDevIL(ILenum type, std::span<const uint8_t> bytes, DecodedPicture
 
 bool DecodePicture(PictureFormat format, std::span<const uint8_t> bytes, DecodedPicture& picture) {
     if (const char* type = PixbufType(format)) return DecodeWithPixbuf(type, bytes, picture);
+    if (format == PictureFormat::Psd) return DecodePsd(bytes, picture);
     const ILenum type = DevILType(format);
     return type != IL_TYPE_UNKNOWN && DecodeWithDevIL(type, bytes, picture);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Decoding a picture whose format is known, in the decoder program: gdk-pixbuf for the formats
 // it knows (it reads BMP files of every header version, 16-bit PNM and the orientation tags
-// of TIFF and JPEG), DevIL for the rest. Both run only here, in a process that may die.
+// of TIFF and JPEG), an own reader for Photoshop files of every depth, DevIL for the rest.
+// They run only here, in a process that may die.
 
 #include <cstdint>
 #include <span>

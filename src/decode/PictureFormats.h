@@ -11,8 +11,10 @@ enum class PictureFormat {
     Unknown,
     // Decoded by gdk-pixbuf.
     Png, Jpeg, Gif, Bmp, Tiff, Pnm, Ico, Tga,
+    // Decoded by the decoder itself.
+    Psd,
     // Decoded by DevIL.
-    Psd, Sgi, Pcx, Dcx, Dds, Psp, Ilbm, Lif, Mdl, Pic, Pcd, Raw, Wal, Cut,
+    Sgi, Pcx, Dcx, Dds, Psp, Ilbm, Lif, Mdl, Pic, Pcd, Raw, Wal, Cut,
 };
 
 // The format named by the file's signature. Formats without one (TGA, raw, WAL, CUT) are
