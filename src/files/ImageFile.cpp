@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cassert>
-#include <sys/stat.h>
 #include <vector>
 
 #include "errors/Checks.h"
