@@ -12,9 +12,10 @@
 //    the call as running under the same mutex (Enter, Leave) through which every request
 //    reaches the context. So a request never races Prepare, which resets the flags, or the
 //    context's destruction.
-//  - A request that lands after the call finished its last statement (Execute returns
-//    "finished" with the flags still set) would abort the next call at once; Leave reports
-//    the request and the host unprepares the context, which clears the flags.
+//  - A request that lands as the call finishes its last statement leaves the flags set
+//    (Execute returns "finished"), which would stop the next call at once. Leave reports the
+//    request, the call counts as stopped, and the host unprepares the context, which clears
+//    the flags.
 //  - A script object's destructor runs nested inside the call and consumes the abort flag
 //    when it is interrupted; the call it was nested in would then go on. While a request is
 //    pending, the watchdog thread repeats it every few milliseconds until the call ends.
