@@ -141,6 +141,8 @@ bool ScriptHost::ExecuteCall() {
     m_interrupt.Enter(m_context);
     const int result = m_context->Execute();
     const StopReason stopped = m_interrupt.Leave();
+    m_lastStop = result == asEXECUTION_ABORTED || result == asEXECUTION_FINISHED ? stopped : StopReason::None;
+    if (result == asEXECUTION_ABORTED && m_lastStop == StopReason::None) m_lastStop = StopReason::User;
     // A call that finished although it was asked to stop had a stop consumed on the way (a
     // destructor nested in it was stopped): it did not run as written either.
     if (result == asEXECUTION_ABORTED || (result == asEXECUTION_FINISHED && stopped != StopReason::None)) {

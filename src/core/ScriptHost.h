@@ -57,6 +57,9 @@ public:
     // Stops the running call from another thread, the time limit of every call, and whether
     // a call is running (see ScriptInterrupt). Global initialisers run under it too.
     ScriptInterrupt& Interrupt() { return m_interrupt; }
+    // Why the last call was stopped; None when it ran to its end or failed otherwise. Lets a
+    // caller tell the user's stop from a failure of the script.
+    StopReason LastStop() const { return m_lastStop; }
 
     AngelScript::asIScriptEngine* Engine() const { return m_engine; }
     AngelScript::asIScriptContext* Context() const { return m_context; }
@@ -80,4 +83,5 @@ private:
     CompileMsgs m_messages;
     CallbackIds m_ids;
     ScriptInterrupt m_interrupt;
+    StopReason m_lastStop { StopReason::None };
 };

@@ -91,8 +91,10 @@ TEST(ScriptInterrupt, ARequestFromAnotherThreadStopsOnlyTheRunningCall) {
     EXPECT_TRUE(requested);
     EXPECT_EQ(TakeChain(), (Chain {"Wiersz: 4", "Funkcja: void OnFrame()", "Komunikat: Działanie skryptu przerwał użytkownik",
                                    "Przerwano działanie skryptu", "Nie można wykonać funkcji", "Nie można przeliczyć klatki"}));
+    EXPECT_EQ(automaton->Script().LastStop(), StopReason::User);
     EXPECT_EQ(automaton->Cells().Table(0).At(0, 0).u1, 2u);
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(automaton->ComputeIteration()) << TakeChain().back();
+    EXPECT_EQ(automaton->Script().LastStop(), StopReason::None);
     EXPECT_EQ(automaton->Cells().Table(1).At(0, 0).u1, 5u);
 }
 
