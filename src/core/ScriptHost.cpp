@@ -3,6 +3,7 @@
 #include <cassert>
 
 #include "core/HostCall.h"
+#include "core/ScriptEngineFixes.h"
 #include "core/ScriptNesting.h"
 #include "core/ScriptTeardown.h"
 #include "errors/ErrorTrail.h"
@@ -38,6 +39,7 @@ ScriptHost::~ScriptHost() {
 bool ScriptHost::SetupScript(std::string_view code, const Registrar& registerFunctions) {
     assert(!m_engine && "a script host is set up once");
     InstallScriptAllocationCounter();  // before any engine exists
+    InstallScriptEngineFixes();
     HostCall::ProcessLayout();  // learnt here rather than inside the first script call
     m_engine = asCreateScriptEngine(ANGELSCRIPT_VERSION);
     if (!m_engine) {
@@ -74,11 +76,17 @@ bool ScriptHost::SetupScript(std::string_view code, const Registrar& registerFun
 }
 
 bool ScriptHost::Compile(asIScriptModule& module, std::string_view code) {
-    // A script nested deeper than the engine's compiler survives is not given to it.
+    // A script nested deeper, or with longer names, than the engine survives is not given to it.
     const ScriptNesting nesting = MeasureScriptNesting(code);
     if (nesting.Depth > MaxScriptNesting) {
         RaiseErrorAt("script (" + IntToStr(nesting.Row) + ", " + IntToStr(nesting.Column) + ") : ERR : Skrypt jest zagnieżdżony zbyt głęboko (najwięcej " +
                          IntToStr(MaxScriptNesting) + " poziomów)",
+                     ErrorPosition::None());
+        return false;
+    }
+    if (nesting.LongestName > MaxScriptName) {
+        RaiseErrorAt("script (" + IntToStr(nesting.NameRow) + ", " + IntToStr(nesting.NameColumn) + ") : ERR : Nazwa jest dłuższa niż " +
+                         IntToStr(MaxScriptName) + " znaki",
                      ErrorPosition::None());
         return false;
     }

@@ -29,7 +29,7 @@ public:
     explicit Scanner(std::string_view code) : m_code(code) { m_levels.push_back({}); }
 
     ScriptNesting Run() {
-        while (m_at < m_code.size() && m_result.Depth <= MaxScriptNesting) Step();
+        while (m_at < m_code.size() && m_result.Depth <= MaxScriptNesting && m_result.LongestName <= MaxScriptName) Step();
         return m_result;
     }
 
@@ -50,7 +50,11 @@ private:
     void Measure() {
         int depth = 0;
         for (const Level& level : m_levels) depth += level.Total();
-        if (depth > m_result.Depth) m_result = {depth, static_cast<int>(m_row), static_cast<int>(m_at - m_lineStart) + 1};
+        if (depth > m_result.Depth) {
+            m_result.Depth = depth;
+            m_result.Row = static_cast<int>(m_row);
+            m_result.Column = static_cast<int>(m_at - m_lineStart) + 1;
+        }
     }
 
     // The next token's first characters, after spacing and comments: whether it is `word`.
@@ -118,6 +122,11 @@ private:
             size_t end = m_at;
             while (end < m_code.size() && IsIdentifierPart(m_code[end])) ++end;
             const std::string_view word = m_code.substr(m_at, end - m_at);
+            if (static_cast<int>(word.size()) > m_result.LongestName) {
+                m_result.LongestName = static_cast<int>(word.size());
+                m_result.NameRow = static_cast<int>(m_row);
+                m_result.NameColumn = static_cast<int>(m_at - m_lineStart) + 1;
+            }
             Advance(end - m_at);
             if (word == "if" || word == "for" || word == "while" || word == "do" || word == "switch" ||
                 (word == "else" && !NextWordIs("if"))) {

@@ -13,14 +13,22 @@
 
 #include <string_view>
 
+//
+// Names are bounded too: the engine asserts that a type's name is shorter than 100 characters,
+// and ends the program otherwise.
+
 inline constexpr int MaxScriptNesting = 1000;
+inline constexpr int MaxScriptName = 64;
 
 struct ScriptNesting {
     int Depth { 0 };   // the greatest depth reached
     int Row { 0 };     // where it was first reached (1-based, as the engine counts them)
     int Column { 0 };
+    int LongestName { 0 };  // characters of the longest identifier
+    int NameRow { 0 };      // where it begins
+    int NameColumn { 0 };
 };
 
-// Reads the script's tokens (comments and strings skipped) and measures its deepest nesting.
-// Reading stops once MaxScriptNesting is exceeded, at the place where that happened.
+// Reads the script's tokens (comments and strings skipped) and measures its deepest nesting
+// and its longest name. Reading stops once either bound is exceeded, where that happened.
 ScriptNesting MeasureScriptNesting(std::string_view code);

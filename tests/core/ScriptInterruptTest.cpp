@@ -188,4 +188,21 @@ TEST(ScriptNesting, TooDeepScriptsAreRefusedBeforeTheyCompile) {
     }
 }
 
+// The engine ends the program on a type name of 100 characters, and crashed on any function
+// whose declaration is 1,024 characters or more; names are bounded, long declarations build.
+TEST(ScriptNesting, LongNamesAreRefusedAndLongDeclarationsBuild) {
+    const std::string type = std::string(60, 'T'), name64 = std::string(64, 'n');
+    std::string parameters;
+    for (int i = 0; i < 16; ++i) parameters += std::string(i ? ", " : "") + "const " + type + "@ &in";
+    const std::string declaration = "class " + type + " {}\nint f(" + parameters + ") { return 7; }\n";
+    auto automaton = LoadAutomaton(Definition(declaration + "void OnInit() { int " + name64 + " = f(" +
+                                              "null, null, null, null, null, null, null, null, null, null, null, null, null, null, null, null" +
+                                              "); SetBuffer_u1(0, 0, " + name64 + "); }\nvoid OnFrame() {}\n"));
+    ASSERT_TRUE(automaton->Loaded());
+    EXPECT_EQ(automaton->Cells().Table(0).At(0, 0).u1, 7u);
+
+    const Chain chain = LoadFailure(WriteFile(Definition("class " + std::string(65, 'C') + " {}\n" + MinimalScript)));
+    EXPECT_EQ(chain, (Chain {"script (2, 7) : ERR : Nazwa jest dłuższa niż 64 znaki", "Nie można skompilować skryptu", "Nie można wczytać skryptu"}));
+}
+
 }  // namespace
