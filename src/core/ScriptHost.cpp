@@ -90,6 +90,12 @@ bool ScriptHost::Compile(asIScriptModule& module, std::string_view code) {
                      ErrorPosition::None());
         return false;
     }
+    if (nesting.MostOperators > MaxStatementOperators) {
+        RaiseErrorAt("script (" + IntToStr(nesting.OperatorRow) + ", " + IntToStr(nesting.OperatorColumn) +
+                         ") : ERR : Instrukcja ma więcej niż " + IntToStr(MaxStatementOperators) + " operatorów",
+                     ErrorPosition::None());
+        return false;
+    }
     m_messages.Clear();
     if (module.Build() < 0) {
         RaiseErrorAt(m_messages.Text(), ErrorPosition::None());

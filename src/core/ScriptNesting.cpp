@@ -29,7 +29,9 @@ public:
     explicit Scanner(std::string_view code) : m_code(code) { m_levels.push_back({}); }
 
     ScriptNesting Run() {
-        while (m_at < m_code.size() && m_result.Depth <= MaxScriptNesting && m_result.LongestName <= MaxScriptName) Step();
+        while (m_at < m_code.size() && m_result.Depth <= MaxScriptNesting && m_result.LongestName <= MaxScriptName &&
+               m_result.MostOperators <= MaxStatementOperators)
+            Step();
         return m_result;
     }
 
@@ -96,6 +98,15 @@ private:
         Advance();
     }
 
+    // One more operator in the statement being read.
+    void CountOperators() {
+        ++m_operators;
+        if (m_operators <= m_result.MostOperators) return;
+        m_result.MostOperators = m_operators;
+        m_result.OperatorRow = static_cast<int>(m_row);
+        m_result.OperatorColumn = static_cast<int>(m_at - m_lineStart) + 1;
+    }
+
     // A statement or an expression ended at this level.
     void EndStatement(bool statementToo) {
         Level& level = m_levels.back();
@@ -145,34 +156,50 @@ private:
         if (c == '"' || c == '\'') return SkipString();
         switch (c) {
             case '(': Advance(); return Open(ParenthesisWeight);
-            case '[':
-            case '{': Advance(); return Open(1);
+            case '[': Advance(); return Open(1);
+            case '{':
+                m_operators = 0;
+                Advance();
+                return Open(1);
             case ')':
-            case ']':
-            case '}': Advance(); return Close(c);
-            case ';': Advance(); return EndStatement(true);
+            case ']': Advance(); return Close(c);
+            case '}':
+                m_operators = 0;
+                Advance();
+                return Close(c);
+            case ';':
+                m_operators = 0;
+                Advance();
+                return EndStatement(true);
             case ',': Advance(); return EndStatement(false);
             case '?':
+                CountOperators();
                 Advance();
                 m_levels.back().Expression += ConditionalWeight;
                 return Measure();
             default: break;
         }
         for (std::string_view compare : Comparisons)
-            if (LookingAt(compare)) return Advance(compare.size());
+            if (LookingAt(compare)) {
+                CountOperators();
+                return Advance(compare.size());
+            }
         for (std::string_view logical : Logicals)
             if (LookingAt(logical)) {
+                CountOperators();
                 Advance(logical.size());
                 ++m_levels.back().Expression;
                 return Measure();
             }
         for (std::string_view assign : Assignments)
             if (LookingAt(assign)) {
+                CountOperators();
                 Advance(assign.size());
                 ++m_levels.back().Expression;
                 return Measure();
             }
-        Advance();
+        CountOperators();
+        Advance(LookingAt("::") || LookingAt("++") || LookingAt("--") ? 2 : 1);
     }
 
     std::string_view m_code;
@@ -180,6 +207,7 @@ private:
     size_t m_row { 1 };
     size_t m_lineStart { 0 };
     std::vector<Level> m_levels;
+    int m_operators { 0 };  // operators since the statement began
     ScriptNesting m_result;
 };
 

@@ -15,10 +15,12 @@
 
 //
 // Names are bounded too: the engine asserts that a type's name is shorter than 100 characters,
-// and ends the program otherwise.
+// and ends the program otherwise. So are the operators of one statement: the compiler's time
+// grows with their square (20,000 additions in one expression take seconds, 200,000 minutes).
 
 inline constexpr int MaxScriptNesting = 1000;
 inline constexpr int MaxScriptName = 64;
+inline constexpr int MaxStatementOperators = 1000;
 
 struct ScriptNesting {
     int Depth { 0 };   // the greatest depth reached
@@ -27,8 +29,12 @@ struct ScriptNesting {
     int LongestName { 0 };  // characters of the longest identifier
     int NameRow { 0 };      // where it begins
     int NameColumn { 0 };
+    int MostOperators { 0 };  // operators of the longest statement
+    int OperatorRow { 0 };    // where that statement passed MaxStatementOperators
+    int OperatorColumn { 0 };
 };
 
-// Reads the script's tokens (comments and strings skipped) and measures its deepest nesting
-// and its longest name. Reading stops once either bound is exceeded, where that happened.
+// Reads the script's tokens (comments and strings skipped) and measures its deepest nesting,
+// its longest name and its longest statement. Reading stops once a bound is exceeded, where
+// that happened.
 ScriptNesting MeasureScriptNesting(std::string_view code);

@@ -164,6 +164,10 @@ TEST(ScriptNesting, TooDeepScriptsAreRefusedBeforeTheyCompile) {
         {"int a = 0; if (a == 0) {} " + repeat("else if (a == 1) { a = 2; } ", 990), true},
         {"int a = 0; " + repeat("a = ", 990) + "1;", true},
         {"int a = 0; " + repeat("a = ", 20000) + "1;", false},
+        // Long statements, whose compilation takes the square of their length.
+        {"int a = 0; a = " + repeat("a + ", 998) + "1;", true},
+        {"int a = 0; a = " + repeat("(a + a) - ", 20000) + "1;", false},
+        {"int a = 0; a = " + repeat("- ", 1500) + "a;", false},
         {"bool b = true; b = " + repeat("b && ", 20000) + "b;", false},
         // Sequences are no nesting; brackets in comments and strings do not count.
         {repeat("{ int a = (1 + (2)); } ", 5000) + repeat("// ((((\n", 2000) + "/* " + repeat("{", 5000) + " */ int s = 1;", true},
@@ -172,7 +176,8 @@ TEST(ScriptNesting, TooDeepScriptsAreRefusedBeforeTheyCompile) {
         SCOPED_TRACE(body.substr(0, 60));
         const std::string script = call + "void OnInit() {}\nvoid OnFrame() {\n" + body + "\n}\n";
         const ScriptNesting nesting = MeasureScriptNesting(script);
-        EXPECT_EQ(nesting.Depth <= MaxScriptNesting, accepted) << nesting.Depth;
+        const bool deep = nesting.Depth > MaxScriptNesting;
+        EXPECT_EQ(!deep && nesting.MostOperators <= MaxStatementOperators, accepted) << nesting.Depth << " " << nesting.MostOperators;
         if (accepted) {
             auto automaton = LoadAutomaton(Definition(script));
             EXPECT_TRUE(automaton->Loaded() && automaton->ComputeIteration());
@@ -181,9 +186,10 @@ TEST(ScriptNesting, TooDeepScriptsAreRefusedBeforeTheyCompile) {
         const Chain chain = LoadFailure(WriteFile(Definition(script)));
         ASSERT_EQ(chain.size(), 3u);
         // The definition's code begins with the rest of the marker's line.
-        EXPECT_EQ(chain[0], "script (" + std::to_string(nesting.Row + 1) + ", " + std::to_string(nesting.Column) +
-                                ") : ERR : Skrypt jest zagnieżdżony zbyt głęboko (najwięcej 1000 poziomów)");
-        EXPECT_EQ(nesting.Row, 4);
+        const int row = deep ? nesting.Row : nesting.OperatorRow, column = deep ? nesting.Column : nesting.OperatorColumn;
+        EXPECT_EQ(chain[0], "script (" + std::to_string(row + 1) + ", " + std::to_string(column) + ") : ERR : " +
+                                (deep ? "Skrypt jest zagnieżdżony zbyt głęboko (najwięcej 1000 poziomów)" : "Instrukcja ma więcej niż 1000 operatorów"));
+        EXPECT_EQ(row, 4);
         EXPECT_EQ(Chain(chain.begin() + 1, chain.end()), (Chain {"Nie można skompilować skryptu", "Nie można wczytać skryptu"}));
     }
 }
