@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <unistd.h>
@@ -20,11 +21,14 @@ namespace {
 
 constexpr const char* Extensions[] = {"", ".tga", ".raw", ".wal", ".cut", ".png"};
 
+// A folder of this process's own for the picture file, removed when the process ends.
 const std::string& Folder() {
     static const std::string folder = [] {
         SetPictureDecoder(VORLEN_DECODE);
-        char pattern[] = "/tmp/vorlen-picture-fuzz-XXXXXX";
+        // Kept apart from the string, which is destroyed before the exit handler runs.
+        static char pattern[] = "/tmp/vorlen-picture-fuzz-XXXXXX";
         if (!mkdtemp(pattern)) std::abort();
+        std::atexit([] { std::filesystem::remove_all(pattern); });
         return std::string(pattern);
     }();
     return folder;
