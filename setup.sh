@@ -4,9 +4,10 @@
 #   ./setup.sh run [DEFINITION]   optimised build in build/, then opens the workbench on
 #                                 DEFINITION (default: examples/life.vl)
 #   ./setup.sh test               build with AddressSanitizer and UndefinedBehaviorSanitizer
-#                                 in build-asan/, then runs every test; then builds the fuzz
-#                                 targets with clang in build-fuzz/, replays their seeds and
-#                                 saved crashers and fuzzes each for a minute (fuzz/README.md)
+#                                 in build-asan/, then runs every test twice: scripts compiled
+#                                 to machine code, then (VORLEN_JIT=0) interpreted; then builds
+#                                 the fuzz targets with clang in build-fuzz/, replays their seeds
+#                                 and saved crashers and fuzzes each for a minute (fuzz/README.md)
 #   ./setup.sh build              optimised build only
 #   ./setup.sh bench              optimised build, then runs the benchmarks
 set -euo pipefail
@@ -15,9 +16,9 @@ cd "$(dirname "$0")"
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev imagemagick
-  zlib1g-dev angelscript-dev libdevil-dev libsdl2-dev libepoxy-dev
+  zlib1g-dev angelscript-dev libasmjit-dev libdevil-dev libsdl2-dev libepoxy-dev
   libfreetype-dev libfontconfig-dev fonts-liberation libgtk-3-dev xvfb xauth
-  libgl1-mesa-dri libegl-mesa0 libglx-mesa0
+  libgl1-mesa-dri libegl-mesa0 libglx-mesa0 python3
   libgdk-pixbuf-2.0-dev clang-14 libclang-rt-14-dev
 )
 
@@ -62,6 +63,8 @@ case "$command" in
     export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
     export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
     ctest --test-dir build-asan --output-on-failure -j "$(jobs)"
+    echo "== again, with scripts in the interpreter (VORLEN_JIT=0)"
+    VORLEN_JIT=0 ctest --test-dir build-asan --output-on-failure -j "$(jobs)"
     cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLEN_FUZZ=ON -DVORLEN_TESTS=OFF -DVORLEN_BENCH=OFF
     cmake --build build-fuzz --target fuzz -j "$(jobs)"

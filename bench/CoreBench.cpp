@@ -36,6 +36,7 @@
 #include "core/ScriptHost.h"
 #include "errors/ErrorTrail.h"
 
+namespace core {
 namespace {
 
 constexpr int Side = 1000;
@@ -76,7 +77,7 @@ const std::string LifeHeader =
 
 void Fail(benchmark::State& state, const char* what) {
     std::string message = what;
-    for (const std::string& entry : TakeAllErrors()) message += " | " + entry;
+    for (const std::string& entry : errors::TakeAllErrors()) message += " | " + entry;
     state.SkipWithError(message.c_str());
 }
 
@@ -141,17 +142,17 @@ void LifeScriptFloorBenchmark(benchmark::State& state) {
 void CopyGenerationBenchmark(benchmark::State& state) {
     Generations cells;
     if (!cells.Allocate(2, Side, Side)) return state.SkipWithError("out of memory");
-    std::memset(cells.Table(0).Data(), 1, cells.Table(0).CellCount() * sizeof(Cell));
+    std::memset(cells.Table(0).Data(), 1, cells.Table(0).CellCount() * sizeof(cells::Cell));
     cells.CopyGeneration(0, 1);  // both tables are touched before timing
     for (auto _ : state) {
         cells.CopyGeneration(0, 1);
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(cells.Table(0).CellCount() * sizeof(Cell)));
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(cells.Table(0).CellCount() * sizeof(cells::Cell)));
 }
 
 void MemcpyBenchmark(benchmark::State& state) {
-    size_t bytes = static_cast<size_t>(Side) * Side * sizeof(Cell);
+    size_t bytes = static_cast<size_t>(Side) * Side * sizeof(cells::Cell);
     char* from = static_cast<char*>(std::calloc(bytes, 1));
     char* to = static_cast<char*>(std::calloc(bytes, 1));
     if (!from || !to) {
@@ -232,9 +233,11 @@ private:
 
 }  // namespace
 
+}  // namespace core
+
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    core::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();
     benchmark::Shutdown();

@@ -8,6 +8,7 @@
 
 #include "xnl/XNLRead.h"
 
+namespace px {
 namespace {
 
 // A header of at least `size` bytes: per block one definition, one comment, a reference, an
@@ -80,7 +81,7 @@ void RefuseBomb(benchmark::State& state, const std::string& bomb) {
             ReadAll(reader);
             state.SkipWithError("the document was not refused");
         } catch (const px::CXNLError& error) {
-            if (error.Kind != static_cast<int32_t>(px::XnlErrorKind::ReferenceError))
+            if (error.Kind != px::XnlErrorKind::ReferenceError)
                 state.SkipWithError("refused with the wrong error kind");
         }
     }
@@ -97,5 +98,7 @@ void BM_RefuseSelfReproducingReference(benchmark::State& state) {
 BENCHMARK(BM_ReadLargeHeader)->Arg(100)->Arg(4096)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
 BENCHMARK(BM_RefuseDefinitionBomb)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_RefuseSelfReproducingReference)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+}  // namespace px
 
 BENCHMARK_MAIN();

@@ -10,9 +10,8 @@
 
 #include "platform/gl/GlDevice.h"
 
+namespace platform {
 namespace {
-
-using namespace platform;
 
 struct Setup {
     std::unique_ptr<Direct3D> D3d;
@@ -101,5 +100,7 @@ void BM_TextureUploadFrame(benchmark::State& state) {
 BENCHMARK(BM_TextureUploadFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
+
+}  // namespace platform
 
 BENCHMARK_MAIN();

@@ -10,26 +10,27 @@
 #include <vector>
 #include <zlib.h>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 #include "files/ImageFile.h"
 #include "files/ImageLibrary.h"
 #include "files/TableFile.h"
 
+namespace files {
 namespace {
 
 constexpr int Side = 1000;
-constexpr size_t TableBytes = 12 + static_cast<size_t>(Side) * Side * sizeof(Cell);
+constexpr size_t TableBytes = 12 + static_cast<size_t>(Side) * Side * sizeof(cells::Cell);
 
 // A world as a running automaton leaves it: a random pattern of live cells with their
 // colours, small counters, and one float field of noise.
-const CellTable& World() {
-    static const CellTable world = [] {
-        CellTable table(Side, Side);
+const cells::CellTable& World() {
+    static const cells::CellTable world = [] {
+        cells::CellTable table(Side, Side);
         uint32_t state = 2024;
         for (int x = 0; x < Side; ++x)
             for (int y = 0; y < Side; ++y) {
                 state = state * 1664525u + 1013904223u;
-                Cell& cell = table.At(x, y);
+                cells::Cell& cell = table.At(x, y);
                 cell.b1 = (state >> 31) & 1;
                 cell.u1 = cell.b1 ? 0x00FFFFFF : 0x00102030;
                 cell.u2 = static_cast<uint32_t>((x ^ y) & 15);
@@ -54,9 +55,9 @@ std::string Scratch(const char* name) { return ScratchDirectory() + "/" + name; 
 const std::vector<uint8_t>& Records() {
     static const std::vector<uint8_t> records = [] {
         std::vector<uint8_t> bytes(TableBytes - 12);
-        const CellTable& table = World();
+        const cells::CellTable& table = World();
         for (int y = 0; y < Side; ++y)
-            for (int x = 0; x < Side; ++x) std::memcpy(&bytes[(static_cast<size_t>(y) * Side + x) * sizeof(Cell)], &table.At(x, y), sizeof(Cell));
+            for (int x = 0; x < Side; ++x) std::memcpy(&bytes[(static_cast<size_t>(y) * Side + x) * sizeof(cells::Cell)], &table.At(x, y), sizeof(cells::Cell));
         return bytes;
     }();
     return records;
@@ -67,7 +68,7 @@ void BM_SaveTable(benchmark::State& state) {
     const std::string path = Scratch(compressed ? "t.vls" : "t.vln");
     for (auto _ : state) {
         FileStatus status = SaveTable(World(), path, compressed);
-        if (status.Color != StatusInfoColor) state.SkipWithError(status.Text.c_str());
+        if (status.Color != core::StatusInfoColor) state.SkipWithError(status.Text.c_str());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TableBytes));
 }
@@ -77,10 +78,10 @@ void BM_LoadTable(benchmark::State& state) {
     const bool compressed = state.range(0) != 0;
     const std::string path = Scratch(compressed ? "l.vls" : "l.vln");
     SaveTable(World(), path, compressed);
-    CellTable target(Side, Side);
+    cells::CellTable target(Side, Side);
     for (auto _ : state) {
         FileStatus status = LoadTable(target, path).Status;
-        if (status.Color != StatusInfoColor) state.SkipWithError(status.Text.c_str());
+        if (status.Color != core::StatusInfoColor) state.SkipWithError(status.Text.c_str());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TableBytes));
 }
@@ -119,7 +120,7 @@ void BM_ExportPng(benchmark::State& state) {
     const std::string path = Scratch("p.png");
     for (auto _ : state) {
         FileStatus status = ExportImage(World(), path, 3);
-        if (status.Color != StatusInfoColor) state.SkipWithError(status.Text.c_str());
+        if (status.Color != core::StatusInfoColor) state.SkipWithError(status.Text.c_str());
     }
 }
 BENCHMARK(BM_ExportPng)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -128,7 +129,7 @@ void BM_ImportPng(benchmark::State& state) {
     ImageLibrary library;
     const std::string path = Scratch("i.png");
     ExportImage(World(), path, 3);
-    CellTable target(Side, Side);
+    cells::CellTable target(Side, Side);
     for (auto _ : state) {
         if (!ImportImage(target, path)) state.SkipWithError("import failed");
     }
@@ -137,11 +138,13 @@ BENCHMARK(BM_ImportPng)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
+}  // namespace files
+
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    const std::string command = "rm -rf '" + ScratchDirectory() + "'";
+    const std::string command = "rm -rf '" + files::ScratchDirectory() + "'";
     return std::system(command.c_str()) == 0 ? 0 : 1;
 }

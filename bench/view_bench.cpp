@@ -9,9 +9,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 #include "view/ViewSettings.h"
 
+namespace view {
 namespace {
 
 constexpr int Side = 1000;
@@ -19,14 +20,14 @@ constexpr uint32_t Background = 0xFF000000u;
 
 // u1 runs over 0..1099 (past the ranges' ends for some cells), f1 over [-1.2, 1.2], b1 is
 // random, so every branch of the modes is taken and none is predictable.
-const CellTable& World() {
-    static CellTable table = [] {
-        CellTable t(Side, Side);
+const cells::CellTable& World() {
+    static cells::CellTable table = [] {
+        cells::CellTable t(Side, Side);
         uint32_t state = 12345;
         for (int x = 0; x < Side; ++x)
             for (int y = 0; y < Side; ++y) {
                 state = state * 1664525u + 1013904223u;
-                Cell& cell = t.At(x, y);
+                cells::Cell& cell = t.At(x, y);
                 cell.b1 = static_cast<uint8_t>(state >> 31);
                 cell.u1 = (state >> 8) % 1100;
                 cell.f1 = static_cast<float>(static_cast<int32_t>(state % 2401) - 1200) / 1000.0f;
@@ -63,7 +64,7 @@ void Count(benchmark::State& state) {
 
 void CellColorRows(benchmark::State& state, ColorMode mode) {
     const ColorSpec spec = Spec(mode);
-    const CellTable& world = World();
+    const cells::CellTable& world = World();
     std::vector<uint32_t> texels(static_cast<size_t>(Side) * Side);
     for (auto _ : state) {
         uint32_t* out = texels.data();
@@ -77,10 +78,10 @@ void CellColorRows(benchmark::State& state, ColorMode mode) {
 
 void CellColorColumns(benchmark::State& state, ColorMode mode) {
     const ColorSpec spec = Spec(mode);
-    const CellTable& world = World();
+    const cells::CellTable& world = World();
     std::vector<uint32_t> texels(static_cast<size_t>(Side) * Side);
     for (auto _ : state) {
-        const Cell* cell = world.Data();
+        const cells::Cell* cell = world.Data();
         for (int x = 0; x < Side; ++x)
             for (int y = 0; y < Side; ++y) texels[static_cast<size_t>(y) * Side + x] = CellColor(spec, *cell++, Background);
         benchmark::DoNotOptimize(texels.data());
@@ -91,7 +92,7 @@ void CellColorColumns(benchmark::State& state, ColorMode mode) {
 
 void FillWorld(benchmark::State& state, ColorMode mode) {
     const ColorSpec spec = Spec(mode);
-    const CellTable& world = World();
+    const cells::CellTable& world = World();
     std::vector<uint32_t> texels(static_cast<size_t>(Side) * Side);
     for (auto _ : state) {
         FillTexels(spec, world, &world, Background, reinterpret_cast<uint8_t*>(texels.data()), 4 * Side);
@@ -117,5 +118,7 @@ VIEW_MODE_BENCHMARKS(CellColorColumns);
 VIEW_MODE_BENCHMARKS(CellColorRows);
 
 }  // namespace
+
+}  // namespace view
 
 BENCHMARK_MAIN();

@@ -11,12 +11,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const FuzzFiles files(data, size);
-    Automaton automaton;
+    core::Automaton automaton;
     automaton.SetIncludeReader([&files](const std::string& path, std::string& text) { return files.Read(path, text); });
     automaton.Script().Interrupt().SetTimeLimit(0.1);
     if (automaton.LoadDefinitionText(std::string(FuzzFiles::Directory) + "/fuzz.vl", files.Document())) {
         automaton.ComputeIteration();
-        for (int slot = 0; slot < Automaton::UserButtons; ++slot)
+        for (int slot = 0; slot < core::UserButtonCount; ++slot)
             if (automaton.ButtonVisible(slot)) automaton.RunButtonCallback(slot);
         automaton.MouseDown(true, 1, 1);
         automaton.MouseMove(true, 2, 1);
@@ -25,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         automaton.BeforeImageSaved();
         automaton.AfterTableLoaded();
     }
-    ClearErrors();
+    errors::ClearErrors();
     return 0;
 }

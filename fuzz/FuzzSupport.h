@@ -7,8 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "stream/Utilities.h"
-
 // The input's parts at each zero byte: part 0 is the document, part n the file named n
 // (as "[#inc n]" names it), in the document's directory.
 class FuzzFiles {

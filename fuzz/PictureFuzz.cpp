@@ -10,7 +10,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 #include "decode/PictureFormats.h"
 #include "decode/PsdDecoding.h"
 #include "errors/ErrorTrail.h"
@@ -24,7 +24,7 @@ constexpr const char* Extensions[] = {"", ".tga", ".raw", ".wal", ".cut", ".png"
 // A folder of this process's own for the picture file, removed when the process ends.
 const std::string& Folder() {
     static const std::string folder = [] {
-        SetPictureDecoder(VORLEN_DECODE);
+        files::SetPictureDecoder(VORLEN_DECODE);
         // Kept apart from the string, which is destroyed before the exit handler runs.
         static char pattern[] = "/tmp/vorlen-picture-fuzz-XXXXXX";
         if (!mkdtemp(pattern)) std::abort();
@@ -40,22 +40,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const std::string extension = Extensions[data[0] % std::size(Extensions)];
     const std::span<const uint8_t> bytes(data + 1, size - 1);
-    const PictureFormat format = IdentifyPicture(bytes, extension);
-    if (format != PictureFormat::Unknown && CheckCompleteness(format, bytes) == Completeness::Complete && format == PictureFormat::Psd) {
-        DecodedPicture picture;
-        DecodePsd(bytes, picture);
+    const decode::PictureFormat format = decode::IdentifyPicture(bytes, extension);
+    if (format != decode::PictureFormat::Unknown && decode::CheckCompleteness(format, bytes) == decode::Completeness::Complete && format == decode::PictureFormat::Psd) {
+        decode::DecodedPicture picture;
+        decode::DecodePsd(bytes, picture);
     }
 
     const std::string path = Folder() + "/picture" + extension;
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fclose(file) != 0) std::abort();
-    CellTable world(40, 30);
+    cells::CellTable world(40, 30);
     const uint32_t before = world.At(39, 29).u1 = 0xABCDEF;
-    if (ImportImage(world, path)) {
+    if (files::ImportImage(world, path)) {
         if (!world.Valid()) std::abort();
     } else if (world.At(39, 29).u1 != before) {
         std::abort();  // a refused picture changed a cell
     }
-    ClearErrors();
+    errors::ClearErrors();
     return 0;
 }

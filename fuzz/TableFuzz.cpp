@@ -7,7 +7,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 #include "errors/ErrorTrail.h"
 #include "files/TableFile.h"
 
@@ -26,10 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (handle < 0 || ftruncate(handle, 0) != 0 || pwrite(handle, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
     const std::string path = "/proc/self/fd/" + std::to_string(handle);
     for (auto [width, height] : {std::pair {3, 2}, std::pair {70, 9}}) {
-        CellTable world(width, height);
-        const TableLoad load = LoadTable(world, path);
+        cells::CellTable world(width, height);
+        const files::TableLoad load = files::LoadTable(world, path);
         if (load.Status.Text != "Tablica została wczytana" && load.Status.Text != "Błąd - nie można wczytać tablicy") std::abort();
-        if (ErrorRaised()) std::abort();
+        if (errors::ErrorRaised()) std::abort();
     }
     return 0;
 }

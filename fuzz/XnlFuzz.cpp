@@ -10,10 +10,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const FuzzFiles files(data, size);
-    DefinitionHeader header;
+    core::DefinitionHeader header;
     header.ReadInclude = [&files](const std::string& path, std::string& text) { return files.Read(path, text); };
     std::string text = files.Document();
     if (header.ParseHeader(text, FuzzFiles::Directory)) header.CheckHeader();
-    ClearErrors();
+    errors::ClearErrors();
     return 0;
 }

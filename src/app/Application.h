@@ -1,16 +1,21 @@
 #pragma once
-// The workbench's application object: the one automaton, loaded from its definition file,
-// living in the framework as a frame object. The framework's update callback runs its driver
-// and the draw callback clears the screen to its Background colour and presents it; the
-// world, the status bar and the controls are drawn on top of that by the drawing code.
+// The workbench's application object: the one automaton, loaded from its definition file, and
+// the workbench's control state beside it, living in the framework as a frame object. The
+// framework's update callback runs the driver and the draw callback clears the screen to the
+// Background colour and presents it; the world, the status bar and the controls are drawn on
+// top of that by the drawing code.
 
 #include <memory>
 #include <string>
 
 #include "core/Automaton.h"
+#include "core/WorkbenchState.h"
 #include "files/ImageLibrary.h"
 #include "frame/DisplayModeList.h"
+#include "frame/FrameConfig.h"
 #include "frame/FrameObject.h"
+
+namespace app {
 
 class Application : public frame::FrameObject {
 public:
@@ -21,7 +26,8 @@ public:
     Application& operator=(const Application&) = delete;
     virtual ~Application() = default;
 
-    Automaton& Machine() { return m_automaton; }
+    core::Automaton& Machine() { return m_automaton; }
+    core::WorkbenchState& State() { return m_state; }
     // The full-screen modes of at least 640 x 480, built in Init.
     const frame::DisplayModeList& Modes() const { return m_modes; }
 
@@ -32,12 +38,15 @@ public:
     void Shutdown() override;
 
     // The update callback: one driver step with the framework clock's frame time and rate.
-    void Update();
+    void Update(const frame::TimeStep& step);
     // The draw callback: clears the back buffer to the Background colour inside a scene.
-    void RenderFrame();
+    void RenderFrame(platform::Device& device);
 
 private:
-    Automaton m_automaton;
+    core::WorkbenchState m_state;  // before the automaton: its script reaches the state while it lives
+    core::Automaton m_automaton;
     frame::DisplayModeList m_modes;
-    std::unique_ptr<ImageLibrary> m_images;  // alive between Init and Shutdown
+    std::unique_ptr<files::ImageLibrary> m_images;  // alive between Init and Shutdown
 };
+
+}  // namespace app

@@ -10,18 +10,20 @@
 #include <string>
 
 #include "app/Application.h"
-#include "core/CRandGenerator.h"
+#include "app/TerminationWatch.h"
 #include "core/CommandLine.h"
 #include "core/DriverClock.h"
-#include "core/NormalGenerator.h"
-#include "core/TerminationWatch.h"
+#include "core/ScriptMath.h"
 #include "errors/ErrorReport.h"
 #include "errors/ErrorTrail.h"
 #include "frame/FileDialog.h"
 #include "frame/FilterList.h"
 #include "frame/Framework.h"
 #include "frame/InputDispatcher.h"
+#include "gui/GUISystem.h"
+#include "jit/Jit.h"
 
+namespace app {
 namespace {
 
 constexpr int NoDefinition = -1024;
@@ -30,20 +32,21 @@ constexpr int DefinitionFailed = -1025;
 // The definition's path from the command line or, without an argument, the open dialog.
 // False when there is none (a refused command line leaves its error in the trail).
 bool ObtainDefinitionPath(int argc, char** argv, std::string& path) {
-    switch (ParseCommandLine(argc, argv, path)) {
-        case CommandLineResult::Path: return !path.empty();
-        case CommandLineResult::Failed: return false;
-        case CommandLineResult::NoPath: break;
+    switch (core::ParseCommandLine(argc, argv, path)) {
+        case core::CommandLineResult::Path: return !path.empty();
+        case core::CommandLineResult::Failed: return false;
+        case core::CommandLineResult::NoPath: break;
     }
-    FilterList filters;
+    frame::FilterList filters;
     filters.ClearFilters();
     filters.AddFilter("Vorlen", "*.vl", true);
-    return FileDialog(FileDialogKind::Open, "Otwórz Vorlen", filters.FinishFilters(true), path) && !path.empty();
+    return frame::FileDialog(frame::FileDialogKind::Open, "Otwórz Vorlen", filters.FinishFilters(true), path) &&
+           !path.empty();
 }
 
 frame::FrameConfig WorkbenchConfig(Application& application, frame::InputDispatcher& dispatcher) {
     frame::FrameConfig config;
-    config.Title = std::string(AppName) + " " + AppVersion;
+    config.Title = std::string(errors::AppName) + " " + errors::AppVersion;
     config.EscapeCloses = false;
     config.SuspendMode = frame::SuspendKind::Wait;
     config.SuspendTimerPeriod = 0;
@@ -58,8 +61,8 @@ frame::FrameConfig WorkbenchConfig(Application& application, frame::InputDispatc
     config.CursorFullScreen = true;
     config.CloseBox = true;
     config.MessageHook = [&dispatcher](const platform::WindowMessage& message) { dispatcher.Dispatch(message); };
-    config.UpdateCallback = [&application] { application.Update(); };
-    config.DrawCallback = [&application] { application.RenderFrame(); };
+    config.UpdateCallback = [&application](const frame::TimeStep& step) { application.Update(step); };
+    config.DrawCallback = [&application](platform::Device& device) { application.RenderFrame(device); };
     return config;
 }
 
@@ -81,25 +84,25 @@ void CloseOnSignal(int) {
     SDL_PushEvent(&quit);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// The process entry's work, from seeding the random generators to the exit status.
+int Workbench(int argc, char** argv) {
     TerminationWatch termination(CloseOnSignal);
-    DriverClock& clock = DriverClock::System();
-    ProcessCRandGenerator().Seed(clock.TickCount());
-    ProcessNormalGenerator().Seed(clock.TickCount());
+    jit::InstallDefault();  // scripts in machine code unless VORLEN_JIT=0
+    core::SeedProcessGenerators(core::DriverClock::System());
 
     std::string path;
     if (!ObtainDefinitionPath(argc, argv, path)) {
         // A refused command line is told on stderr only: there is no run to report on.
-        if (ErrorRaised()) PrintErrorChain(stderr);
+        if (errors::ErrorRaised()) errors::PrintErrorChain(stderr);
         return ExitStatus(NoDefinition, false);
     }
 
     int code = DefinitionFailed;
     auto application = std::make_unique<Application>(path);
-    if (!ErrorRaised()) {
+    if (!errors::ErrorRaised()) {
+        // The window's keyboard and mouse input goes to the process-wide window system.
         frame::InputDispatcher dispatcher;
+        dispatcher.SetReceiver(&gui::System());
         frame::Register(application.get());
         code = frame::Run(WorkbenchConfig(*application, dispatcher), frame::DisplayMode {800, 600, 100, false});
     }
@@ -107,10 +110,15 @@ int main(int argc, char** argv) {
 
     // The user ended the program: the stopped call is no failure to report.
     if (termination.Received()) {
-        ClearErrors();
+        errors::ClearErrors();
         return TerminationWatch::ExitStatus(termination.Received());
     }
-    bool reported = ErrorRaised();
-    if (reported) ShowErrorReport(WriteErrorReport());
+    bool reported = errors::ErrorRaised();
+    if (reported) errors::ShowErrorReport(errors::WriteErrorReport());
     return ExitStatus(code, reported);
 }
+
+}  // namespace
+}  // namespace app
+
+int main(int argc, char** argv) { return app::Workbench(argc, argv); }

@@ -3,13 +3,17 @@
 #include <cassert>
 #include <filesystem>
 
+#include "base/Utilities.h"
 #include "core/CRandGenerator.h"
 #include "core/HostFunctions.h"
 #include "core/SpeedScale.h"
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
-#include "view/ViewGeometry.h"
-#include "xnl/TokenConversion.h"
+
+namespace core {
+
+using errors::AddError;
+using errors::ErrorRaised;
+using errors::RaiseError;
 
 namespace {
 
@@ -23,7 +27,7 @@ bool ReadDefinitionFile(const std::string& path, std::string& text) {
     if (!std::filesystem::is_regular_file(path, error)) return false;
     uintmax_t size = std::filesystem::file_size(path, error);
     if (error || size > LargestDefinition) return false;
-    return ReadTextFile(path, text);
+    return base::ReadTextFile(path, text);
 }
 // Per-frame work budgets, in seconds of the driver's clock.
 constexpr double CountedRunBudget = 0.05;
@@ -32,7 +36,6 @@ constexpr double FreeRunBudget = 0.1;
 }  // namespace
 
 Automaton::Automaton(DriverClock& clock, double startTime) : m_clock(&clock), m_simClock(startTime), m_simTime(startTime) {
-    SetZoom(1.0f);
     SetIterationPeriod(1.0f);
     StopRunning();
 }
@@ -56,14 +59,11 @@ bool Automaton::LoadDefinitionText(const std::string& path, std::string text) {
     } else {
         std::string code = text.substr(marker + CodeMarker.size());
         text.resize(marker);
-        if (m_header.ParseHeader(text, DirectoryOf(path))) {
-            SetZoom(m_header.Zoom);
+        if (m_header.ParseHeader(text, base::DirectoryOf(path))) {
             SetIterationPeriod(m_header.IterationPeriod);
             // Scripts may read cells while they compile (global initialisers): before the
             // world exists every read gives the default cell.
             m_cells.SetEdges(m_header.Wrap, m_header.DefaultCell);
-            m_filtered = m_header.Filtered;
-            m_tiled = m_header.Tiled;
             if (m_header.Running)
                 StartRunning();
             else
@@ -82,7 +82,9 @@ bool Automaton::LoadDefinitionText(const std::string& path, std::string text) {
 }
 
 bool Automaton::SetupScript(std::string_view code) {
-    return m_script.SetupScript(code, [this](AngelScript::asIScriptEngine& engine) { RegisterHostFunctions(engine, *this); });
+    if (m_jitFactory) m_jit = m_jitFactory(*this);
+    return m_script.SetupScript(
+        code, [this](AngelScript::asIScriptEngine& engine) { RegisterHostFunctions(engine, *this); }, m_jit.get());
 }
 
 bool Automaton::InitAutomaton() {
@@ -127,12 +129,11 @@ bool Automaton::ComputeIteration() {
     return false;
 }
 
-void Automaton::UpdateFrame(float frameTime, float framesPerSecond, const std::function<void()>& processControlMessages) {
+DriverStep Automaton::UpdateFrame(float frameTime, const std::function<void()>& processControlMessages) {
     m_simClock += static_cast<double>(frameTime);
-    // Mark 1 shows the speed of one iteration per frame.
-    m_speedMark1 = framesPerSecond == 0.0f ? 1.0f : PeriodToPosition(1.0f / framesPerSecond);
     if (processControlMessages) processControlMessages();
-    if (ErrorRaised()) return;
+    if (ErrorRaised()) return DriverStep::Normal;
+    DriverStep step = DriverStep::Normal;
 
     if (m_pendingIterations > 0) {
         // A counted run: as fast as the machine allows, about 0.05 s of work per frame.
@@ -150,47 +151,31 @@ void Automaton::UpdateFrame(float frameTime, float framesPerSecond, const std::f
             m_simTime += static_cast<double>(m_iterationPeriod);
             if (m_clock->Now() > start + FreeRunBudget && count > 1) {
                 Overload(count);
+                step = DriverStep::Overloaded;
                 break;
             }
         }
     }
     if (ErrorRaised()) AddError("Nie można przeliczyć aplikacji");
+    return step;
 }
 
+// The warning and the speed track bar's marks are the owner's: UpdateFrame answers Overloaded.
 void Automaton::Overload(int count) {
-    SetStatus("Komputer nie nadąża!", StatusWarningColor);
     float achieved = 0.1f / static_cast<float>(count);  // seconds per iteration actually managed
     SetIterationPeriod(1.1f * (m_iterationPeriod < achieved ? achieved : m_iterationPeriod));
-    m_speedMark2 = PeriodToPosition(m_iterationPeriod);
     m_simTime = m_simClock;  // the backlog is dropped, not caught up later
 }
 
-void Automaton::SetIterationPeriod(float period) {
-    m_iterationPeriod = ClampIterationPeriod(period);
-    m_speedPosition = PeriodToPosition(m_iterationPeriod);
-}
-
-void Automaton::SetSpeedPosition(float position) {
-    m_speedPosition = ClampTrackPosition(position);
-    m_iterationPeriod = PositionToPeriod(m_speedPosition);
-}
+void Automaton::SetIterationPeriod(float period) { m_iterationPeriod = ClampIterationPeriod(period); }
 
 bool Automaton::SingleStep() {
     if (m_pendingIterations != 0) return true;
     return ComputeIteration();
 }
 
-bool Automaton::StartIterations(std::string_view text) {
-    int32_t count = 0;
-    if (StrToInt(text, count, 10) != StrToIntOk || count <= 0) {
-        SetStatus("Błędna liczba", StatusWarningColor);
-        return false;
-    }
-    BeginCountedRun(count);
-    return true;
-}
-
-void Automaton::BeginCountedRun(int32_t count) {
+void Automaton::StartCountedRun(int32_t count) {
+    assert(count > 0 && "a counted run has iterations");
     m_runPressed = true;
     m_running = false;
     m_requestedIterations = count;
@@ -198,8 +183,7 @@ void Automaton::BeginCountedRun(int32_t count) {
 }
 
 bool Automaton::RunCountedIterations(int32_t count, const std::function<void(int32_t)>& progress) {
-    assert(count > 0);
-    BeginCountedRun(count);
+    StartCountedRun(count);
     while (m_pendingIterations > 0) {
         if (!ComputeIteration()) return false;
         if (progress) progress(m_requestedIterations - m_pendingIterations);
@@ -210,7 +194,7 @@ bool Automaton::RunCountedIterations(int32_t count, const std::function<void(int
 std::string Automaton::FormatCounter(uint32_t number) {
     // A blank before each group of three digits counted from the right (a 32-bit number has
     // at most ten digits, so at most three blanks).
-    std::string digits = UIntToStr(number);
+    std::string digits = base::UIntToStr(number);
     size_t first = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
     std::string text = digits.substr(0, first);
     for (size_t at = first; at < digits.size(); at += 3) {
@@ -223,75 +207,40 @@ std::string Automaton::FormatCounter(uint32_t number) {
 std::string Automaton::CounterText() const {
     std::string text = FormatCounter(m_iterationCounter);
     if (m_pendingIterations > 0)
-        text += " (" + IntToStr(m_requestedIterations - m_pendingIterations) + "/" + IntToStr(m_requestedIterations) + ")";
+        text += " (" + base::IntToStr(m_requestedIterations - m_pendingIterations) + "/" +
+                base::IntToStr(m_requestedIterations) + ")";
     return text;
 }
 
-void Automaton::SetStatus(std::string text, uint32_t color) {
-    m_statusText = std::move(text);
-    m_statusColor = color;
-}
-
-// --- View state ------------------------------------------------------------------------------
-
-void Automaton::SetZoom(float zoom) {
-    m_zoom = ClampZoom(zoom);
-    m_zoomPosition = ZoomToPosition(m_zoom);
-}
-
-void Automaton::SetZoomPosition(float position) {
-    m_zoomPosition = ClampTrackPosition(position);
-    m_zoom = PositionToZoom(m_zoomPosition);
-}
-
-void Automaton::SetFittingZoom(float zoom) { m_zoomMark1 = ZoomToPosition(ClampZoom(zoom)); }
-
 // --- User buttons and callbacks --------------------------------------------------------------
 
-bool Automaton::GetButtonDown(int number) const {
-    if (number < 0 || number > UserButtons) return false;
-    return m_buttonDown[static_cast<size_t>(number == 0 ? 9 : number - 1)];
-}
-
-void Automaton::SetButtonDown(int number, bool down) {
-    if (number < 0 || number > UserButtons) return;
-    m_buttonDown[static_cast<size_t>(number == 0 ? 9 : number - 1)] = down;
-}
-
-bool Automaton::RunButtonCallback(int index) {
-    assert(index >= 0 && index < UserButtons);
-    if (index < 0 || index >= UserButtons) return true;
-    int id = m_script.Ids().Buttons[static_cast<size_t>(index)];
+bool Automaton::RunButtonCallback(int slot) {
+    assert(slot >= 0 && slot < UserButtonCount && "user button slot out of range");
+    if (slot < 0 || slot >= UserButtonCount) return true;
+    int id = m_script.Ids().Buttons[static_cast<size_t>(slot)];
     if (id < 0) return true;
     if (!m_script.Call(id)) return false;
     m_cells.CopyToPrevious();
     return true;
 }
 
-bool Automaton::RunPositionCallback(int id, int x, int y) {
+bool Automaton::RunPositionCallback(int id, bool onWorld, int x, int y) {
+    if (id < 0 || !onWorld) return true;
     if (!m_script.CallWithPosition(id, x, y)) return false;
     m_cells.CopyToPrevious();
     return true;
 }
 
 bool Automaton::MouseDown(bool onWorld, int x, int y) {
-    m_mouseHeld = true;
-    int id = m_script.Ids().OnMouseDown;
-    if (id < 0 || !onWorld) return true;
-    return RunPositionCallback(id, x, y);
+    return RunPositionCallback(m_script.Ids().OnMouseDown, onWorld, x, y);
 }
 
 bool Automaton::MouseUp(bool onWorld, int x, int y) {
-    int id = m_script.Ids().OnMouseUp;
-    bool ok = id < 0 || !onWorld || RunPositionCallback(id, x, y);
-    m_mouseHeld = false;
-    return ok;
+    return RunPositionCallback(m_script.Ids().OnMouseUp, onWorld, x, y);
 }
 
 bool Automaton::MouseMove(bool onWorld, int x, int y) {
-    int id = m_script.Ids().OnMouseMove;
-    if (!m_mouseHeld || id < 0 || !onWorld) return true;
-    return RunPositionCallback(id, x, y);
+    return RunPositionCallback(m_script.Ids().OnMouseMove, onWorld, x, y);
 }
 
 // --- Table and picture events ----------------------------------------------------------------
@@ -312,3 +261,5 @@ bool Automaton::BeforeImageSaved() {
     m_cells.Rotate();
     return true;
 }
+
+}  // namespace core

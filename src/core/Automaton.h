@@ -1,15 +1,15 @@
 #pragma once
-// One automaton: its definition's settings, the generations of its world, its script, the
-// driver that paces its iterations, and the state the workbench shows on its controls (run
-// state, speed and zoom track bars, the Filter and Tile toggles, the user buttons, the status
-// line). It knows no window, device or control: time comes in as arguments and through a
-// DriverClock, and the owner mirrors the values below on its controls.
+// One automaton: its definition's settings, the generations of its world, its script and the
+// driver that paces its iterations. It knows no window, device or control: time comes in as
+// arguments and through a DriverClock, the script reaches the buttons and the status line
+// through the ScriptControls it is given, and the workbench keeps what its controls show in a
+// WorkbenchState of its own.
 //
 // Failures are recorded in the error trail; operations that can fail return false then.
 
-#include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,14 +17,21 @@
 #include "core/DefinitionHeader.h"
 #include "core/DriverClock.h"
 #include "core/Generations.h"
+#include "core/ScriptControls.h"
 #include "core/ScriptHost.h"
-#include "core/StatusColors.h"
+#include "core/ScriptJit.h"
 
+namespace core {
+
+// What a time step of the driver came to.
+enum class DriverStep {
+    Normal,
+    // The computer could not keep up: the period was lengthened and the backlog dropped.
+    Overloaded,
+};
 
 class Automaton {
 public:
-    static constexpr int UserButtons = DefinitionHeader::UserButtons;
-
     // `startTime` is the framework clock's time when the automaton is built: the simulated
     // clock starts there.
     explicit Automaton(DriverClock& clock = DriverClock::System(), double startTime = 0.0);
@@ -42,13 +49,18 @@ public:
     // Included files come from `reader` instead of the disk (for definitions in memory).
     void SetIncludeReader(DefinitionHeader::IncludeReader reader) { m_header.ReadInclude = std::move(reader); }
     bool Loaded() const { return m_loaded; }
+    // Before LoadDefinition: where the script's machine-code compiler comes from (the
+    // process's default at construction); empty runs the script in the interpreter.
+    void SetScriptJit(ScriptJitFactory factory) { m_jitFactory = std::move(factory); }
+    // After LoadDefinition: whether the script was given a compiler.
+    bool UsesScriptJit() const { return m_jit != nullptr; }
 
     const DefinitionHeader& Header() const { return m_header; }
     const std::string& Title() const { return m_header.Title; }
     int Width() const { return m_header.Width; }
     int Height() const { return m_header.Height; }
     int Buffers() const { return m_header.Buffers; }
-    const ViewSettings& View() const { return m_header.View; }
+    const view::ViewSettings& View() const { return m_header.View; }
     uint32_t Background() const { return m_header.Background; }
 
     Generations& Cells() { return m_cells; }
@@ -56,30 +68,27 @@ public:
     ScriptHost& Script() { return m_script; }
 
     // --- Driver --------------------------------------------------------------------------
-    // One time step: adds `frameTime` (seconds) to the simulated clock, sets speed mark 1 from
-    // `framesPerSecond`, lets the owner handle its queued control messages, then computes the
-    // iterations that are due. On a failed iteration the trail ends with "Nie można
-    // przeliczyć aplikacji".
-    void UpdateFrame(float frameTime, float framesPerSecond, const std::function<void()>& processControlMessages = {});
+    // One time step: adds `frameTime` (seconds) to the simulated clock, lets the owner handle
+    // its queued control messages, then computes the iterations that are due. On a failed
+    // iteration the trail ends with "Nie można przeliczyć aplikacji".
+    DriverStep UpdateFrame(float frameTime, const std::function<void()>& processControlMessages = {});
     // Exactly one iteration: OnFrame, then the copies.
     bool ComputeIteration();
     void StartRunning();
     void StopRunning();
     // The Step command: one iteration unless a counted run is under way (then nothing).
     bool SingleStep();
-    // The iteration prompt: starts a counted run of the number in `text`, or shows the red
-    // status "Błędna liczba" for anything but a positive decimal number.
-    bool StartIterations(std::string_view text);
+    // A counted run of `count` (> 0) iterations, paced by UpdateFrame: Run pressed, free
+    // running off.
+    void StartCountedRun(int32_t count);
     // A counted run of `count` iterations computed at once, without frame pacing (the batch
     // runner). `progress` is told the number done after each iteration. False on a failed
     // iteration, with its chain in the trail.
     bool RunCountedIterations(int32_t count, const std::function<void(int32_t)>& progress = {});
     void ResetCounter() { m_iterationCounter = 0; }
 
-    // Clamps the period to [0.00001, 10] s, stores it and moves the speed track bar there.
+    // Clamps the period to [0.00001, 10] s and stores it.
     void SetIterationPeriod(float period);
-    // The speed track bar moved (by the user or the keys): the period follows the position.
-    void SetSpeedPosition(float position);
 
     float IterationPeriod() const { return m_iterationPeriod; }
     double SimClock() const { return m_simClock; }
@@ -90,9 +99,6 @@ public:
     bool Running() const { return m_running; }
     bool RunPressed() const { return m_runPressed; }
     bool StopPressed() const { return !m_runPressed; }
-    float SpeedPosition() const { return m_speedPosition; }
-    float SpeedMark1() const { return m_speedMark1; }
-    float SpeedMark2() const { return m_speedMark2; }
 
     // The counter as the status bar shows it: grouped digits, and "(done/requested)" during a
     // counted run.
@@ -100,52 +106,18 @@ public:
     // Decimal digits with a blank before each group of three from the right, up to 1 000 000 000.
     static std::string FormatCounter(uint32_t number);
 
-    // --- Status line ---------------------------------------------------------------------
-    const std::string& StatusText() const { return m_statusText; }
-    uint32_t StatusColor() const { return m_statusColor; }
-    void SetStatus(std::string text, uint32_t color);
-
-    // --- View state ----------------------------------------------------------------------
-    float Zoom() const { return m_zoom; }
-    // Clamps to [0.1, 10], stores, and moves the zoom track bar.
-    void SetZoom(float zoom);
-    // The zoom track bar moved: zoom = 10^(2 position - 1).
-    void SetZoomPosition(float position);
-    float ZoomPosition() const { return m_zoomPosition; }
-    // Marker 1 of the zoom track bar shows the fitting zoom (set when the device is restored).
-    void SetFittingZoom(float zoom);
-    float ZoomMark1() const { return m_zoomMark1; }
-    float ZoomMark2() const { return 1.0f; }
-
-    bool Filtered() const { return m_filtered; }
-    bool Tiled() const { return m_tiled; }
-    // The Filter and Tile toggles are enabled only for the texture view; pressed = the flag.
-    bool FilterTileEnabled() const { return m_header.View.Kind == ViewKind::Texture; }
-    void ToggleFiltered() { m_filtered = !m_filtered; }
-    void ToggleTiled() { m_tiled = !m_tiled; }
-
     // --- User buttons and callbacks ------------------------------------------------------
     const std::string& ButtonLabel(int slot) const { return m_header.ButtonLabels[static_cast<size_t>(slot)]; }
     // A user button is shown only when it has a label.
     bool ButtonVisible(int slot) const { return !ButtonLabel(slot).empty(); }
-    // The latched pressed look of the button in `slot` (0..9).
-    bool ButtonDown(int slot) const { return m_buttonDown[static_cast<size_t>(slot)]; }
-    // By button number: 1..10 is button n, 0 is button 10; other numbers: false and nothing.
-    bool GetButtonDown(int number) const;
-    void SetButtonDown(int number, bool down);
-    // The slot of a digit key: 1..9 -> 0..8, 0 -> 9.
-    static int SlotOfDigit(int digit) { return digit == 0 ? 9 : digit - 1; }
+    // The button callback of `slot` (0..9, see ButtonSlot), when the script defines it, then 0 -> 1.
+    bool RunButtonCallback(int slot);
 
-    // The button callback of slot `index` (0..9), when the script defines it, then 0 -> 1.
-    bool RunButtonCallback(int index);
-
-    // Left mouse button over the automaton's window. The owner converts the point: `onWorld`
-    // tells whether it lies on a cell, (x, y) is that cell. A press or double click sets the
-    // held flag, a release clears it, moves count only while it is held.
+    // The mouse callbacks at cell (x, y), when the script defines them and `onWorld` says that
+    // the point lies on a cell, then 0 -> 1. When a move counts is the owner's rule.
     bool MouseDown(bool onWorld, int x, int y);
     bool MouseUp(bool onWorld, int x, int y);
     bool MouseMove(bool onWorld, int x, int y);
-    bool MouseHeld() const { return m_mouseHeld; }
 
     // --- Table and picture events ----------------------------------------------------------
     // A table was read into generation 0: 0 -> 1.
@@ -163,22 +135,27 @@ public:
     BeepService& Beep() const { return *m_beep; }
     void SetBeepService(BeepService& beep) { m_beep = &beep; }
     DriverClock& Clock() const { return *m_clock; }
+    // The buttons and the status line the script's GetButtonDown, SetButtonDown and Debug
+    // reach; ScriptControls::None() until others are given.
+    ScriptControls& Controls() const { return *m_controls; }
+    void SetScriptControls(ScriptControls& controls) { m_controls = &controls; }
 
 private:
     bool SetupScript(std::string_view code);
     bool InitAutomaton();
-    bool RunPositionCallback(int id, int x, int y);
+    bool RunPositionCallback(int id, bool onWorld, int x, int y);
     void Overload(int count);
-    // A counted run of `count` iterations: Run pressed, free running off.
-    void BeginCountedRun(int32_t count);
 
     DefinitionHeader m_header;
     Generations m_cells;
+    ScriptJitFactory m_jitFactory { DefaultScriptJit() };
+    std::unique_ptr<AngelScript::asIJITCompiler> m_jit;  // outlives m_script's engine
     ScriptHost m_script;
     bool m_loaded { false };
 
     DriverClock* m_clock;
     BeepService* m_beep { &BeepService::Silent() };
+    ScriptControls* m_controls { &ScriptControls::None() };
 
     // Driver. The clocks are in seconds; they are doubles so that a run of many days still
     // adds a frame time of a few milliseconds exactly enough.
@@ -190,19 +167,6 @@ private:
     int32_t m_requestedIterations { 0 };
     bool m_running { false };
     bool m_runPressed { false };
-    float m_speedPosition { 0.0f };
-    float m_speedMark1 { 1.0f };
-    float m_speedMark2 { 1.0f };
-
-    std::string m_statusText;
-    uint32_t m_statusColor { StatusInfoColor };
-
-    float m_zoom { 1.0f };
-    float m_zoomPosition { 0.0f };
-    float m_zoomMark1 { 1.0f };
-    bool m_filtered { false };
-    bool m_tiled { false };
-
-    std::array<bool, UserButtons> m_buttonDown {};
-    bool m_mouseHeld { false };
 };
+
+}  // namespace core

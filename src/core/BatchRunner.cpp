@@ -3,13 +3,15 @@
 #include <cassert>
 #include <unistd.h>
 
+#include "base/Utilities.h"
 #include "core/Automaton.h"
 #include "core/ScriptInterrupt.h"
 #include "core/ScriptMath.h"
 #include "errors/ErrorReport.h"
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
 #include "xnl/TokenConversion.h"
+
+namespace core {
 
 namespace {
 
@@ -18,7 +20,7 @@ constexpr double ProgressDelay = 1.0;     // seconds before a progress line appe
 constexpr double ProgressInterval = 0.2;  // seconds between its refreshes
 
 bool ParseCount(const std::string& text, int32_t& count) {
-    return StrToInt(text, count, 10) == StrToIntOk && count > 0;
+    return px::StrToInt(text, count, 10) == px::StrToIntOk && count > 0;
 }
 
 constexpr const char* TimeLimitOption = "--time-limit";
@@ -66,10 +68,12 @@ std::string BatchRunner::UsageText() const {
     std::string text = std::string("Użycie: ") + ProgramName + " DEFINICJA [--time-limit S] [AKCJA ...]\n" +
                        "Wczytuje automat z pliku DEFINICJA (razem z OnInit) i wykonuje akcje po kolei:\n";
     for (const Action& action : m_actions) {
-        std::string argument = action.Argument == ArgumentKind::Count ? "N" : "PLIK";
+        std::string argument = action.Argument == ArgumentKind::Count  ? " N"
+                               : action.Argument == ArgumentKind::Path ? " PLIK"
+                                                                       : "";
         std::string names = "  ";
-        if (!action.ShortName.empty()) names += action.ShortName + " " + argument + ", ";
-        names += action.Name + " " + argument;
+        if (!action.ShortName.empty()) names += action.ShortName + argument + ", ";
+        names += action.Name + argument;
         if (names.size() < 28) names.resize(28, ' ');
         else names += "  ";
         text += names + action.Help + "\n";
@@ -109,31 +113,42 @@ int BatchRunner::Run(int argc, const char* const* argv) {
         std::string name = argv[i];
         const Action* action = Find(name);
         if (!action) return UsageError("nieznana akcja \"" + name + "\"");
+        if (action->Argument == ArgumentKind::None) {
+            steps.push_back({action, {}});
+            continue;
+        }
         if (i + 1 >= argc) return UsageError("brak argumentu akcji \"" + name + "\"");
-        std::string argument = argv[++i];
-        int32_t count = 0;
-        if (action->Argument == ArgumentKind::Count && !ParseCount(argument, count))
-            return UsageError("błędna liczba \"" + argument + "\" akcji \"" + name + "\"");
-        if (action->Argument == ArgumentKind::Path && argument.empty())
+        ActionArgument argument { argv[++i] };
+        if (action->Argument == ArgumentKind::Count && !ParseCount(argument.Text, argument.Count))
+            return UsageError("błędna liczba \"" + argument.Text + "\" akcji \"" + name + "\"");
+        if (action->Argument == ArgumentKind::Path && argument.Text.empty())
             return UsageError("pusta ścieżka akcji \"" + name + "\"");
         steps.push_back({action, std::move(argument)});
     }
 
     SeedProcessGenerators(DriverClock::System());
+    UserButtons buttons;  // the script's buttons exist, with their down flags
     Automaton automaton;
     automaton.Script().Interrupt().SetTimeLimit(timeLimit);
+    automaton.SetScriptControls(buttons);
+    for (const Step& step : steps) {
+        if (step.What->When == Timing::BeforeLoad && !step.What->Run(*this, automaton, step.Given)) {
+            if (errors::ErrorRaised()) errors::PrintErrorChain(m_err);
+            return static_cast<int>(BatchExit::Failure);
+        }
+    }
     if (!automaton.LoadDefinition(definition)) {
-        PrintErrorChain(m_err);
+        errors::PrintErrorChain(m_err);
         return static_cast<int>(BatchExit::LoadFailed);
     }
     for (const Step& step : steps) {
-        if (ScriptsStopped()) return static_cast<int>(BatchExit::Failure);
-        m_actionStart = GetTime();
+        if (step.What->When == Timing::BeforeLoad) continue;
+        m_actionStart = base::GetTime();
         m_lastProgress = 0;
-        bool ok = step.What->Run(*this, automaton, step.Argument);
+        bool ok = step.What->Run(*this, automaton, step.Given);
         EndProgress();
         if (!ok) {
-            if (ErrorRaised()) PrintErrorChain(m_err);
+            if (errors::ErrorRaised()) errors::PrintErrorChain(m_err);
             return static_cast<int>(BatchExit::Failure);
         }
     }
@@ -143,7 +158,7 @@ int BatchRunner::Run(int argc, const char* const* argv) {
 
 void BatchRunner::Progress(const std::function<std::string()>& text) {
     if (!m_terminal) return;
-    double now = GetTime();
+    double now = base::GetTime();
     if (now - m_actionStart < ProgressDelay || now - m_lastProgress < ProgressInterval) return;
     m_lastProgress = now;
     std::fprintf(m_err, "\r\033[K%s", text().c_str());
@@ -164,13 +179,24 @@ void AddIterationActions(BatchRunner& runner) {
         "-n",
         BatchRunner::ArgumentKind::Count,
         "wykonuje N iteracji",
-        [](BatchRunner& self, Automaton& automaton, const std::string& argument) {
-            int32_t count = 0;
-            ParseCount(argument, count);
-            std::string total = Automaton::FormatCounter(static_cast<uint32_t>(count));
-            return automaton.RunCountedIterations(count, [&](int32_t done) {
+        [](BatchRunner& self, Automaton& automaton, const BatchRunner::ActionArgument& argument) {
+            std::string total = Automaton::FormatCounter(static_cast<uint32_t>(argument.Count));
+            return automaton.RunCountedIterations(argument.Count, [&](int32_t done) {
                 self.Progress([&] { return "Iteracja " + Automaton::FormatCounter(static_cast<uint32_t>(done)) + " / " + total; });
             });
         },
     });
+    runner.AddAction({
+        "--no-jit",
+        "",
+        BatchRunner::ArgumentKind::None,
+        "wykonuje skrypt w interpreterze, bez kompilacji do kodu maszynowego",
+        [](BatchRunner&, Automaton& automaton, const BatchRunner::ActionArgument&) {
+            automaton.SetScriptJit({});
+            return true;
+        },
+        BatchRunner::Timing::BeforeLoad,
+    });
 }
+
+}  // namespace core

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace core {
+
 class Automaton;
 
 // Exit statuses of the batch runner.
@@ -24,6 +26,17 @@ public:
     enum class ArgumentKind {
         Count,  // a positive decimal number
         Path,   // any non-empty text
+        None,   // a switch: the action takes no argument
+    };
+    enum class Timing {
+        AfterLoad,   // carried out in command-line order once the definition is loaded
+        BeforeLoad,  // a setting: carried out on the automaton before its definition loads
+    };
+
+    // An action's argument as the command line gave it, checked before the definition loads.
+    struct ActionArgument {
+        std::string Text;
+        int32_t Count { 0 };  // the number of a Count argument
     };
 
     struct Action {
@@ -34,7 +47,8 @@ public:
         // Carries the action out with its argument. On failure it leaves its report, either
         // the error chain in the trail or a status text it has printed on Err(), and answers
         // false.
-        std::function<bool(BatchRunner&, Automaton&, const std::string&)> Run;
+        std::function<bool(BatchRunner&, Automaton&, const ActionArgument&)> Run;
+        Timing When { Timing::AfterLoad };
     };
 
     explicit BatchRunner(std::FILE* out = stdout, std::FILE* err = stderr);
@@ -66,7 +80,7 @@ public:
 private:
     struct Step {
         const Action* What;
-        std::string Argument;
+        ActionArgument Given;
     };
 
     const Action* Find(const std::string& name) const;
@@ -81,5 +95,8 @@ private:
     bool m_progressShown { false };
 };
 
-// -n N and --iterations N: a counted run of N iterations.
+// -n N and --iterations N: a counted run of N iterations; --no-jit: the script runs in the
+// engine's interpreter, without the machine-code compiler the program would give it.
 void AddIterationActions(BatchRunner& runner);
+
+}  // namespace core

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace core {
+
 class BeepService {
 public:
     virtual ~BeepService() = default;
@@ -12,3 +14,5 @@ public:
 
     static BeepService& Silent();
 };
+
+}  // namespace core

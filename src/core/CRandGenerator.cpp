@@ -1,6 +1,10 @@
 #include "core/CRandGenerator.h"
 
+namespace core {
+
 CRandGenerator& ProcessCRandGenerator() {
     static CRandGenerator generator;
     return generator;
 }
+
+}  // namespace core

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace core {
+
 // state = state * 214013 + 2531011 (mod 2^32); a draw is bits 16..30 of the new state, 0..32767.
 class CRandGenerator {
 public:
@@ -22,3 +24,5 @@ private:
 // The one process-wide instance. It is seeded with the tick count at process start and again
 // before every OnFrame, so the iterations that start within one millisecond draw alike.
 CRandGenerator& ProcessCRandGenerator();
+
+}  // namespace core

@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace core {
+
 enum class CommandLineResult {
     Path,    // `path` holds the one argument
     NoPath,  // no argument: the caller asks the user (open dialog)
@@ -11,3 +13,5 @@ enum class CommandLineResult {
 
 // Reads argv[1..argc-1]. Two or more arguments raise "Za dużo parametrów".
 CommandLineResult ParseCommandLine(int argc, const char* const* argv, std::string& path);
+
+}  // namespace core

@@ -1,6 +1,8 @@
 #include "core/CompileMsgs.h"
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
+
+namespace core {
 
 using namespace AngelScript;
 
@@ -28,11 +30,13 @@ void CompileMsgs::Write(const asSMessageInfo& message) {
     if (!m_text.empty()) m_text += '\n';
     m_text += message.section ? message.section : "";
     m_text += " (";
-    m_text += IntToStr(message.row);
+    m_text += base::IntToStr(message.row);
     m_text += ", ";
-    m_text += IntToStr(message.col);
+    m_text += base::IntToStr(message.col);
     m_text += ") : ";
     m_text += TypeText(message.type);
     m_text += " : ";
     m_text += message.message ? message.message : "";
 }
+
+}  // namespace core

@@ -6,6 +6,8 @@
 
 #include "core/AngelScript.h"
 
+namespace core {
+
 class CompileMsgs {
 public:
     // Installs this collector as the engine's message callback; it must outlive the engine's
@@ -21,3 +23,5 @@ public:
 private:
     std::string m_text;
 };
+
+}  // namespace core

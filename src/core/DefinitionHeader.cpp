@@ -1,11 +1,17 @@
 #include "core/DefinitionHeader.h"
 
+#include "base/Utilities.h"
 #include "core/ScriptMath.h"
 #include "core/SpeedScale.h"
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
 #include "xnl/TokenConversion.h"
 #include "xnl/XNLRead.h"
+
+namespace core {
+
+using errors::AddError;
+using errors::ErrorRaised;
+using errors::RaiseError;
 
 namespace {
 
@@ -19,7 +25,7 @@ protected:
         if (!m_includes) return CXNLRead::LoadInclude(dir, file, out);
         if (!out) return;
         std::string text;
-        if (!m_includes(JoinPath(dir, DefinitionFileName(file)), text) || text.size() > MaxDocumentSize) Fail(px::XnlErrorKind::IncludeError);
+        if (!m_includes(base::JoinPath(dir, base::DefinitionFileName(file)), text) || text.size() > MaxDocumentSize) Fail(px::XnlErrorKind::IncludeError);
         out->append(text);
     }
 
@@ -43,13 +49,17 @@ bool ParseUnsigned(const std::string& text, uint32_t& value) {
 }
 
 // One pair of the Default list: b1..b4, u1..u4 or f1..f4 and its value.
-bool SetDefaultField(Cell& cell, const std::string& name, const std::string& value) {
+bool SetDefaultField(cells::Cell& cell, const std::string& name, const std::string& value) {
     if (name.size() != 2 || name[1] < '1' || name[1] > '4') return false;
     int index = name[1] - '1';
+    uint32_t number = 0;
     switch (name[0]) {
-        case 'b': (&cell.b1)[index] = ToBool(value) ? 1 : 0; return true;
-        case 'u': return ParseUnsigned(value, (&cell.u1)[index]);
-        case 'f': (&cell.f1)[index] = NarrowToFloat(ToFloat(value)); return true;
+        case 'b': cells::SetBoolField(cell, index, px::ToBool(value) ? 1 : 0); return true;
+        case 'u':
+            if (!ParseUnsigned(value, number)) return false;
+            cells::SetUintField(cell, index, number);
+            return true;
+        case 'f': cells::SetFloatField(cell, index, base::NarrowToFloat(px::ToFloat(value))); return true;
         default: return false;
     }
 }
@@ -61,14 +71,14 @@ bool DefinitionHeader::ParseHeader(std::string& header, const std::string& direc
         HeaderReader reader(header, ReadInclude);
         reader.Begin(directory);
         std::string signature;
-        if (!reader.OpenSection() || !reader.ReadText(&signature) || Trim(signature) != "Vorlen 1" ||
+        if (!reader.OpenSection() || !reader.ReadText(&signature) || base::Trim(signature) != "Vorlen 1" ||
             !reader.CloseSection(true))
             RaiseError("Błędny nagłówek pliku");
         else
             ParseBody(reader);
     } catch (const px::CXNLError& error) {
-        RaiseError(std::string(error.KindText()) + " (wiersz " + UIntToStr(error.TextRow) + ", kolumna " +
-                   UIntToStr(error.TextColumn) + ")");
+        RaiseError(std::string(error.KindText()) + " (wiersz " + base::UIntToStr(error.TextRow) + ", kolumna " +
+                   base::UIntToStr(error.TextColumn) + ")");
     } catch (const px::CError& error) {
         RaiseError(error.Message);
     }
@@ -97,7 +107,7 @@ void DefinitionHeader::ParseSection(px::CXNLRead& reader, const std::string& nam
         Title = value;
     } else if (name == "Wrap") {
         if (!reader.ReadToken(&value)) return RaiseSyntaxError(name);
-        Wrap = ToBool(value);
+        Wrap = px::ToBool(value);
         WrapPresent = true;
     } else if (name == "Buffers") {
         ParseSize(reader, name, Buffers, 3);
@@ -109,25 +119,25 @@ void DefinitionHeader::ParseSection(px::CXNLRead& reader, const std::string& nam
         ParseDefaultSection(reader);
     } else if (name == "View") {
         // The misspelt "seksji" is the message users have always seen.
-        if (!ParseViewSection(reader, View)) return RaiseError("Błąd w seksji \"View\"");
+        if (!view::ParseViewSection(reader, View)) return RaiseError("Błąd w seksji \"View\"");
         ViewPresent = true;
     } else if (name == "Background") {
-        if (!ParseBackgroundSection(reader, Background)) return RaiseError("Błąd w sekcji \"Background\"");
+        if (!view::ParseBackgroundSection(reader, Background)) return RaiseError("Błąd w sekcji \"Background\"");
         BackgroundPresent = true;
     } else if (name == "Zoom") {
-        if (!ParseZoomSection(reader, Zoom)) return RaiseError("Błąd w sekcji \"Zoom\"");
+        if (!view::ParseZoomSection(reader, Zoom)) return RaiseError("Błąd w sekcji \"Zoom\"");
     } else if (name == "Filtered") {
-        if (!ParseFlagSection(reader, Filtered)) return RaiseError("Błąd w sekcji \"Filtered\"");
+        if (!view::ParseFlagSection(reader, Filtered)) return RaiseError("Błąd w sekcji \"Filtered\"");
     } else if (name == "Tiled") {
-        if (!ParseFlagSection(reader, Tiled)) return RaiseError("Błąd w sekcji \"Tiled\"");
+        if (!view::ParseFlagSection(reader, Tiled)) return RaiseError("Błąd w sekcji \"Tiled\"");
     } else if (name == "Speed") {
         if (!reader.ReadToken(&value)) return RaiseError("Błąd w sekcji \"Speed\"");
-        double speed = ToFloat(value);
+        double speed = px::ToFloat(value);
         if (speed == 0.0) return RaiseError("Prędkość \"Speed\" nie może być zerowa");
-        IterationPeriod = ClampIterationPeriod(NarrowToFloat(1.0 / speed));
+        IterationPeriod = ClampIterationPeriod(base::NarrowToFloat(1.0 / speed));
     } else if (name == "Running") {
         if (!reader.ReadToken(&value)) return RaiseError("Błąd w sekcji \"Running\"");
-        Running = ToBool(value);
+        Running = px::ToBool(value);
     } else if (name == "Buttons") {
         if (!ParseButtonsSection(reader)) return RaiseError("Błąd w sekcji \"Buttons\"");
     } else {
@@ -139,7 +149,7 @@ void DefinitionHeader::ParseSize(px::CXNLRead& reader, const std::string& name, 
     std::string token;
     if (!reader.ReadToken(&token)) return RaiseSyntaxError(name);
     int32_t number = 0;
-    if (StrToInt(token, number, 10) != StrToIntOk || number < 1 || number > maximum)
+    if (px::StrToInt(token, number, 10) != px::StrToIntOk || number < 1 || number > maximum)
         return RaiseError("Błędna liczba w sekcji \"" + name + "\": \"" + token + "\"");
     value = number;
 }
@@ -169,8 +179,9 @@ bool DefinitionHeader::ParseButtonsSection(px::CXNLRead& reader) {
     std::string label;
     while (reader.ReadToken(&token)) {
         int32_t number = 0;
-        if (StrToInt(token, number, 10) != StrToIntOk || number < 0 || number > 9) return false;
-        std::string& slotLabel = ButtonLabels[static_cast<size_t>(number == 0 ? 9 : number - 1)];
+        // Digits only: 10 names the digit key 0's button to the script, not here.
+        if (px::StrToInt(token, number, 10) != px::StrToIntOk || number < 0 || number > 9) return false;
+        std::string& slotLabel = ButtonLabels[static_cast<size_t>(ButtonSlot(number))];
         if (!slotLabel.empty()) return false;
         if (!reader.ReadAssign() || !reader.ReadToken(&label) || label.empty()) return false;
         slotLabel = label;
@@ -190,7 +201,7 @@ bool DefinitionHeader::CheckHeader() const {
         RaiseError(std::string("Brak sekcji \"") + missing + "\"");
         return false;
     }
-    if (Buffers < 3 && RequiresTripleBuffering(View)) {
+    if (Buffers < 3 && view::RequiresTripleBuffering(View)) {
         RaiseError("Ustawienia sekcji \"View\" wymagają potrójnego buforowania");
         return false;
     }
@@ -200,3 +211,5 @@ bool DefinitionHeader::CheckHeader() const {
     }
     return true;
 }
+
+}  // namespace core

@@ -7,12 +7,14 @@
 #include <functional>
 #include <string>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
+#include "core/ScriptControls.h"
 #include "view/ViewSettings.h"
+
+namespace core {
 
 class DefinitionHeader {
 public:
-    static constexpr int UserButtons = 10;
     static constexpr int MaxWorldSize = 1000;
 
     // Reads the header text (rewritten in place by the reader's preprocessor); `directory`
@@ -35,8 +37,8 @@ public:
     int Buffers { 0 };  // 0: absent
     int Width { 0 };
     int Height { 0 };
-    Cell DefaultCell {};
-    ViewSettings View;
+    cells::Cell DefaultCell {};
+    view::ViewSettings View;
     bool ViewPresent { false };
     uint32_t Background { 0 };
     bool BackgroundPresent { false };
@@ -45,7 +47,7 @@ public:
     bool Tiled { false };
     float IterationPeriod { 1.0f };   // seconds, already clamped to [0.00001, 10]
     bool Running { false };
-    std::array<std::string, UserButtons> ButtonLabels;  // by slot: buttons 1..9, then 0
+    std::array<std::string, UserButtonCount> ButtonLabels;  // by slot (ButtonSlot)
 
 private:
     // One item whose name and assignment mark have been read.
@@ -55,3 +57,5 @@ private:
     void ParseSize(px::CXNLRead& reader, const std::string& name, int& value, int maximum);
     void ParseBody(px::CXNLRead& reader);
 };
+
+}  // namespace core

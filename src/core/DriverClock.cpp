@@ -2,12 +2,14 @@
 
 #include <cmath>
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
-double DriverClock::Now() { return GetTime(); }
+namespace core {
+
+double DriverClock::Now() { return base::GetTime(); }
 
 uint32_t DriverClock::TickCount() {
-    double milliseconds = std::floor(GetTime() * 1000.0);
+    double milliseconds = std::floor(base::GetTime() * 1000.0);
     // Keep the low 32 bits, as a tick counter that wraps does.
     return static_cast<uint32_t>(static_cast<uint64_t>(milliseconds));
 }
@@ -16,3 +18,5 @@ DriverClock& DriverClock::System() {
     static DriverClock clock;
     return clock;
 }
+
+}  // namespace core

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace core {
+
 class DriverClock {
 public:
     virtual ~DriverClock() = default;
@@ -15,3 +17,5 @@ public:
     // The system clock, shared by every automaton that is given no other.
     static DriverClock& System();
 };
+
+}  // namespace core

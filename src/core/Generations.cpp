@@ -2,12 +2,14 @@
 
 #include <cassert>
 
+namespace core {
+
 bool Generations::Allocate(int buffers, int width, int height) {
     assert(!Allocated() && "the generations are allocated once");
     assert(buffers >= 1 && buffers <= MaxBuffers && width >= 1 && height >= 1);
-    std::array<CellTable, MaxBuffers> tables;
+    std::array<cells::CellTable, MaxBuffers> tables;
     for (int i = 0; i < buffers; ++i) {
-        tables[static_cast<size_t>(i)] = CellTable(width, height);
+        tables[static_cast<size_t>(i)] = cells::CellTable(width, height);
         if (!tables[static_cast<size_t>(i)].Valid()) return false;
     }
     m_tables = std::move(tables);
@@ -19,14 +21,14 @@ bool Generations::Allocate(int buffers, int width, int height) {
     return true;
 }
 
-void Generations::SetEdges(bool wrap, const Cell& defaultCell) {
+void Generations::SetEdges(bool wrap, const cells::Cell& defaultCell) {
     m_wrap = wrap;
     m_defaultCell = defaultCell;
 }
 
-const Cell& Generations::ReadOutside(int x, int y) const {
+const cells::Cell& Generations::ReadOutside(int x, int y) const {
     if (!m_wrap || !Allocated()) return m_defaultCell;
-    WrapCoordinates(x, y, m_width, m_height);
+    cells::WrapCoordinates(x, y, m_width, m_height);
     return m_read[static_cast<size_t>(x) * static_cast<size_t>(m_height) + static_cast<size_t>(y)];
 }
 
@@ -50,3 +52,5 @@ void Generations::Rotate() {
 void Generations::CopyToPrevious() {
     if (m_buffers > 1) CopyGeneration(0, 1);
 }
+
+}  // namespace core

@@ -8,7 +8,9 @@
 #include <array>
 #include <cstdint>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
+
+namespace core {
 
 class Generations {
 public:
@@ -20,19 +22,19 @@ public:
     bool Allocated() const { return m_buffers > 0; }
 
     // What a read outside the world gives: the torus (wrap) or the default cell.
-    void SetEdges(bool wrap, const Cell& defaultCell);
+    void SetEdges(bool wrap, const cells::Cell& defaultCell);
 
     int Buffers() const { return m_buffers; }
     int Width() const { return m_width; }
     int Height() const { return m_height; }
     bool Wrap() const { return m_wrap; }
-    const Cell& DefaultCell() const { return m_defaultCell; }
+    const cells::Cell& DefaultCell() const { return m_defaultCell; }
 
-    CellTable& Table(int index) { return m_tables[static_cast<size_t>(index)]; }
-    const CellTable& Table(int index) const { return m_tables[static_cast<size_t>(index)]; }
+    cells::CellTable& Table(int index) { return m_tables[static_cast<size_t>(index)]; }
+    const cells::CellTable& Table(int index) const { return m_tables[static_cast<size_t>(index)]; }
     // The generation that the script reads and the views show: 1, or 0 with one buffer.
-    CellTable& Shown() { return m_tables[m_buffers > 1 ? 1 : 0]; }
-    const CellTable& Shown() const { return m_tables[m_buffers > 1 ? 1 : 0]; }
+    cells::CellTable& Shown() { return m_tables[m_buffers > 1 ? 1 : 0]; }
+    const cells::CellTable& Shown() const { return m_tables[m_buffers > 1 ? 1 : 0]; }
 
     bool Inside(int x, int y) const {
         return static_cast<unsigned>(x) < static_cast<unsigned>(m_width) &&
@@ -42,17 +44,28 @@ public:
     // The cell the reading host functions see: inside the world the shown generation's cell,
     // outside it the wrapped cell or the default cell. Called once per field read by the
     // script, so the inside case is one test and one load.
-    const Cell& ReadCell(int x, int y) const {
+    const cells::Cell& ReadCell(int x, int y) const {
         if (Inside(x, y)) return m_read[static_cast<size_t>(x) * static_cast<size_t>(m_height) + static_cast<size_t>(y)];
         return ReadOutside(x, y);
     }
 
     // The cell of generation 0 that a writing host function stores into; nullptr outside the
     // world, whatever Wrap says (writes never wrap).
-    Cell* WriteCell(int x, int y) {
+    cells::Cell* WriteCell(int x, int y) {
         if (!Inside(x, y)) return nullptr;
         return m_write + static_cast<size_t>(x) * static_cast<size_t>(m_height) + static_cast<size_t>(y);
     }
+
+    // Where ReadCell and WriteCell find what they test and address, for code that inlines
+    // them (the script's machine-code compiler). The places stay; their values change only
+    // when the generations are allocated.
+    struct Places {
+        const int* Width;
+        const int* Height;
+        const cells::Cell* const* Read;
+        cells::Cell* const* Write;
+    };
+    Places CellPlaces() const { return {&m_width, &m_height, &m_read, &m_write}; }
 
     // Copies generation `from` over generation `to` (both must exist).
     void CopyGeneration(int from, int to);
@@ -66,14 +79,16 @@ public:
     void CopyToPrevious();
 
 private:
-    const Cell& ReadOutside(int x, int y) const;
+    const cells::Cell& ReadOutside(int x, int y) const;
 
-    std::array<CellTable, MaxBuffers> m_tables;
+    std::array<cells::CellTable, MaxBuffers> m_tables;
     int m_buffers { 0 };
     int m_width { 0 };
     int m_height { 0 };
     bool m_wrap { false };
-    Cell m_defaultCell {};
-    const Cell* m_read { nullptr };  // first cell of the shown generation
-    Cell* m_write { nullptr };       // first cell of generation 0
+    cells::Cell m_defaultCell {};
+    const cells::Cell* m_read { nullptr };  // first cell of the shown generation
+    cells::Cell* m_write { nullptr };       // first cell of generation 0
 };
+
+}  // namespace core

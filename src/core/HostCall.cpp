@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string_view>
 
+namespace core {
+
 using namespace AngelScript;
 
 namespace {
@@ -81,3 +83,5 @@ HostCall::Layout HostCall::LearnLayout() {
     if (!RunProbe(returnOffset)) return {};
     return {true, CandidateSlotsOffset, returnOffset};
 }
+
+}  // namespace core

@@ -21,6 +21,8 @@
 
 #include "core/AngelScript.h"
 
+namespace core {
+
 class HostCall {
 public:
     // Where a call object keeps the pointer to the argument slots and the result, in bytes
@@ -73,3 +75,5 @@ private:
     const AngelScript::asDWORD* m_slots { nullptr };  // null: ask the interface
     long m_returnOffset { 0 };                        // 0: ask the interface
 };
+
+}  // namespace core

@@ -4,14 +4,18 @@
 #include <cmath>
 #include <string>
 
+#include "base/Utilities.h"
 #include "core/Automaton.h"
 #include "core/CRandGenerator.h"
 #include "core/HostCall.h"
 #include "core/NormalGenerator.h"
 #include "core/ScriptMath.h"
-#include "stream/Utilities.h"
+#include "core/StatusColors.h"
 #include "view/ViewSettings.h"
 
+namespace core {
+
+using cells::Cell;
 using namespace AngelScript;
 
 namespace {
@@ -39,7 +43,8 @@ void Beep(asIScriptGeneric* generic) {
 
 void Debug(asIScriptGeneric* generic) {
     Call call(generic);
-    call.Target.SetStatus(IntToStr(call.Host.Int(0)) + " " + IntToStr(call.Host.Int(1)), StatusInfoColor);
+    call.Target.Controls().SetStatus(base::IntToStr(call.Host.Int(0)) + " " + base::IntToStr(call.Host.Int(1)),
+                                     StatusInfoColor);
 }
 
 void GetWidth(asIScriptGeneric* generic) {
@@ -57,7 +62,7 @@ void Assert(asIScriptGeneric* generic) {
 }
 
 void Error(asIScriptGeneric* generic) {
-    SetScriptException("Wywołano funkcję \"error\", kod: " + IntToStr(Call(generic).Host.Int(0)));
+    SetScriptException("Wywołano funkcję \"error\", kod: " + base::IntToStr(Call(generic).Host.Int(0)));
 }
 
 void Pi(asIScriptGeneric* generic) { Call(generic).Host.ReturnFloat(3.1415927f); }
@@ -76,7 +81,7 @@ void ReturnField(const HostCall& call, float value) { call.ReturnFloat(value); }
 
 // Writes never wrap: outside the world nothing is stored and the script stops. The text
 // names the function family with a literal X, not the field number.
-template <class Field, Field Cell::*Member, char Kind>
+template <class Field, Field cells::Cell::*Member, char Kind>
 void SetBuffer(asIScriptGeneric* generic) {
     Call call(generic);
     int x = call.Host.Int(0);
@@ -85,11 +90,11 @@ void SetBuffer(asIScriptGeneric* generic) {
         cell->*Member = ArgumentOf<Field>(call.Host, 2);
         return;
     }
-    SetScriptException(std::string("Błąd w funkcji \"SetBuffer_") + Kind + "X\" - indeks poza zakresem (" + IntToStr(x) +
-                       "," + IntToStr(y) + ")");
+    SetScriptException(std::string("Błąd w funkcji \"SetBuffer_") + Kind + "X\" - indeks poza zakresem (" + base::IntToStr(x) +
+                       "," + base::IntToStr(y) + ")");
 }
 
-template <class Field, Field Cell::*Member>
+template <class Field, Field cells::Cell::*Member>
 void GetBuffer(asIScriptGeneric* generic) {
     Call call(generic);
     ReturnField(call.Host, call.Target.Cells().ReadCell(call.Host.Int(0), call.Host.Int(1)).*Member);
@@ -153,12 +158,13 @@ void RandFRange(asIScriptGeneric* generic) {
 // The standard functions, computed in double precision and returned as float.
 template <double (*Function)(double)> void Unary(asIScriptGeneric* generic) {
     Call call(generic);
-    call.Host.ReturnFloat(NarrowToFloat(Function(static_cast<double>(call.Host.Float(0)))));
+    call.Host.ReturnFloat(base::NarrowToFloat(Function(static_cast<double>(call.Host.Float(0)))));
 }
 
 template <double (*Function)(double, double)> void Binary(asIScriptGeneric* generic) {
     Call call(generic);
-    call.Host.ReturnFloat(NarrowToFloat(Function(static_cast<double>(call.Host.Float(0)), static_cast<double>(call.Host.Float(1)))));
+    call.Host.ReturnFloat(
+        base::NarrowToFloat(Function(static_cast<double>(call.Host.Float(0)), static_cast<double>(call.Host.Float(1)))));
 }
 
 // Plain function pointers to the double overloads of <cmath>.
@@ -190,27 +196,30 @@ void Round(asIScriptGeneric* generic) {
 
 void InterpolateColorFunction(asIScriptGeneric* generic) {
     Call call(generic);
-    call.Host.ReturnUint(InterpolateColor(call.Host.Uint(0), call.Host.Uint(1), call.Host.Float(2)));
+    call.Host.ReturnUint(view::InterpolateColor(call.Host.Uint(0), call.Host.Uint(1), call.Host.Float(2)));
 }
 
 void RainbowColorFunction(asIScriptGeneric* generic) {
     Call call(generic);
-    call.Host.ReturnUint(RainbowColor(call.Host.Float(0)));
+    call.Host.ReturnUint(view::RainbowColor(call.Host.Float(0)));
 }
 
 void GrayscaleFunction(asIScriptGeneric* generic) {
     Call call(generic);
-    call.Host.ReturnFloat(Grayscale(call.Host.Uint(0)));
+    call.Host.ReturnFloat(view::Grayscale(call.Host.Uint(0)));
 }
 
+// Buttons by number (ButtonSlot); a number that names no button reads as up and sets nothing.
 void GetButtonDown(asIScriptGeneric* generic) {
     Call call(generic);
-    call.Host.ReturnBool(call.Target.GetButtonDown(call.Host.Int(0)));
+    int slot = ButtonSlot(call.Host.Int(0));
+    call.Host.ReturnBool(slot >= 0 && call.Target.Controls().ButtonDown(slot));
 }
 
 void SetButtonDown(asIScriptGeneric* generic) {
     Call call(generic);
-    call.Target.SetButtonDown(call.Host.Int(0), call.Host.Bool(1));
+    int slot = ButtonSlot(call.Host.Int(0));
+    if (slot >= 0) call.Target.Controls().SetButtonDown(slot, call.Host.Bool(1));
 }
 
 }  // namespace
@@ -224,30 +233,30 @@ const std::array<HostFunction, HostFunctionCount> HostFunctions { {
     {"void error(int)", Error},
     {"float PI()", Pi},
     {"float E()", E},
-    {"void SetBuffer_b1(int, int, bool)", SetBuffer<uint8_t, &Cell::b1, 'b'>},
-    {"void SetBuffer_b2(int, int, bool)", SetBuffer<uint8_t, &Cell::b2, 'b'>},
-    {"void SetBuffer_b3(int, int, bool)", SetBuffer<uint8_t, &Cell::b3, 'b'>},
-    {"void SetBuffer_b4(int, int, bool)", SetBuffer<uint8_t, &Cell::b4, 'b'>},
-    {"void SetBuffer_u1(int, int, uint)", SetBuffer<uint32_t, &Cell::u1, 'u'>},
-    {"void SetBuffer_u2(int, int, uint)", SetBuffer<uint32_t, &Cell::u2, 'u'>},
-    {"void SetBuffer_u3(int, int, uint)", SetBuffer<uint32_t, &Cell::u3, 'u'>},
-    {"void SetBuffer_u4(int, int, uint)", SetBuffer<uint32_t, &Cell::u4, 'u'>},
-    {"void SetBuffer_f1(int, int, float)", SetBuffer<float, &Cell::f1, 'f'>},
-    {"void SetBuffer_f2(int, int, float)", SetBuffer<float, &Cell::f2, 'f'>},
-    {"void SetBuffer_f3(int, int, float)", SetBuffer<float, &Cell::f3, 'f'>},
-    {"void SetBuffer_f4(int, int, float)", SetBuffer<float, &Cell::f4, 'f'>},
-    {"bool GetBuffer_b1(int, int)", GetBuffer<uint8_t, &Cell::b1>},
-    {"bool GetBuffer_b2(int, int)", GetBuffer<uint8_t, &Cell::b2>},
-    {"bool GetBuffer_b3(int, int)", GetBuffer<uint8_t, &Cell::b3>},
-    {"bool GetBuffer_b4(int, int)", GetBuffer<uint8_t, &Cell::b4>},
-    {"uint GetBuffer_u1(int, int)", GetBuffer<uint32_t, &Cell::u1>},
-    {"uint GetBuffer_u2(int, int)", GetBuffer<uint32_t, &Cell::u2>},
-    {"uint GetBuffer_u3(int, int)", GetBuffer<uint32_t, &Cell::u3>},
-    {"uint GetBuffer_u4(int, int)", GetBuffer<uint32_t, &Cell::u4>},
-    {"float GetBuffer_f1(int, int)", GetBuffer<float, &Cell::f1>},
-    {"float GetBuffer_f2(int, int)", GetBuffer<float, &Cell::f2>},
-    {"float GetBuffer_f3(int, int)", GetBuffer<float, &Cell::f3>},
-    {"float GetBuffer_f4(int, int)", GetBuffer<float, &Cell::f4>},
+    {"void SetBuffer_b1(int, int, bool)", SetBuffer<uint8_t, &cells::Cell::b1, 'b'>},
+    {"void SetBuffer_b2(int, int, bool)", SetBuffer<uint8_t, &cells::Cell::b2, 'b'>},
+    {"void SetBuffer_b3(int, int, bool)", SetBuffer<uint8_t, &cells::Cell::b3, 'b'>},
+    {"void SetBuffer_b4(int, int, bool)", SetBuffer<uint8_t, &cells::Cell::b4, 'b'>},
+    {"void SetBuffer_u1(int, int, uint)", SetBuffer<uint32_t, &cells::Cell::u1, 'u'>},
+    {"void SetBuffer_u2(int, int, uint)", SetBuffer<uint32_t, &cells::Cell::u2, 'u'>},
+    {"void SetBuffer_u3(int, int, uint)", SetBuffer<uint32_t, &cells::Cell::u3, 'u'>},
+    {"void SetBuffer_u4(int, int, uint)", SetBuffer<uint32_t, &cells::Cell::u4, 'u'>},
+    {"void SetBuffer_f1(int, int, float)", SetBuffer<float, &cells::Cell::f1, 'f'>},
+    {"void SetBuffer_f2(int, int, float)", SetBuffer<float, &cells::Cell::f2, 'f'>},
+    {"void SetBuffer_f3(int, int, float)", SetBuffer<float, &cells::Cell::f3, 'f'>},
+    {"void SetBuffer_f4(int, int, float)", SetBuffer<float, &cells::Cell::f4, 'f'>},
+    {"bool GetBuffer_b1(int, int)", GetBuffer<uint8_t, &cells::Cell::b1>},
+    {"bool GetBuffer_b2(int, int)", GetBuffer<uint8_t, &cells::Cell::b2>},
+    {"bool GetBuffer_b3(int, int)", GetBuffer<uint8_t, &cells::Cell::b3>},
+    {"bool GetBuffer_b4(int, int)", GetBuffer<uint8_t, &cells::Cell::b4>},
+    {"uint GetBuffer_u1(int, int)", GetBuffer<uint32_t, &cells::Cell::u1>},
+    {"uint GetBuffer_u2(int, int)", GetBuffer<uint32_t, &cells::Cell::u2>},
+    {"uint GetBuffer_u3(int, int)", GetBuffer<uint32_t, &cells::Cell::u3>},
+    {"uint GetBuffer_u4(int, int)", GetBuffer<uint32_t, &cells::Cell::u4>},
+    {"float GetBuffer_f1(int, int)", GetBuffer<float, &cells::Cell::f1>},
+    {"float GetBuffer_f2(int, int)", GetBuffer<float, &cells::Cell::f2>},
+    {"float GetBuffer_f3(int, int)", GetBuffer<float, &cells::Cell::f3>},
+    {"float GetBuffer_f4(int, int)", GetBuffer<float, &cells::Cell::f4>},
     {"int abs_i(int)", AbsI},
     {"float abs_f(float)", AbsF},
     {"uint min_u(uint, uint)", Min<uint32_t>},
@@ -298,3 +307,5 @@ void RegisterHostFunctions(asIScriptEngine& engine, Automaton& automaton) {
         assert(result >= 0 && "a host function declaration the engine refuses");
     }
 }
+
+}  // namespace core

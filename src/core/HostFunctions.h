@@ -5,6 +5,8 @@
 
 #include "core/AngelScript.h"
 
+namespace core {
+
 class Automaton;
 
 struct HostFunction {
@@ -18,3 +20,5 @@ extern const std::array<HostFunction, HostFunctionCount> HostFunctions;
 // Registers every host function with `automaton` as its auxiliary pointer: each call acts on
 // the automaton it was registered for.
 void RegisterHostFunctions(AngelScript::asIScriptEngine& engine, Automaton& automaton);
+
+}  // namespace core

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace core {
+
 float NormalGenerator::Next(float deviation) {
     uint32_t a = Step(m_state);
     uint32_t b = Step(a);
@@ -19,3 +21,5 @@ NormalGenerator& ProcessNormalGenerator() {
     static NormalGenerator generator;
     return generator;
 }
+
+}  // namespace core

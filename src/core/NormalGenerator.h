@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace core {
+
 class NormalGenerator {
 public:
     static constexpr uint32_t Multiplier = 0x0BB38435u;
@@ -25,3 +27,5 @@ private:
 
 // The one process-wide instance, seeded with the tick count at process start.
 NormalGenerator& ProcessNormalGenerator();
+
+}  // namespace core

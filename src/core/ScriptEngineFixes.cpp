@@ -45,9 +45,13 @@ size_t asCString::Format(const char* format, ...) {
     return length < 0 ? 0 : static_cast<size_t>(length);
 }
 
+namespace core {
+
 void InstallScriptEngineFixes() {
     // Referenced from here, the definition above is linked into every program that hosts
     // scripts; the dynamic linker then binds the library's calls to it.
     static volatile auto keep = &asCString::Format;
     (void)keep;
 }
+
+}  // namespace core

@@ -2,13 +2,23 @@
 
 #include <cassert>
 
+#include <angelscript/scriptarray.h>
+
+#include "base/Utilities.h"
 #include "core/HostCall.h"
 #include "core/ScriptEngineFixes.h"
 #include "core/ScriptNesting.h"
 #include "core/ScriptTeardown.h"
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
 
+namespace core {
+
+using errors::AddError;
+using errors::AddErrorAt;
+using errors::ErrorPosition;
+using errors::ErrorRaised;
+using errors::RaiseError;
+using errors::RaiseErrorAt;
 using namespace AngelScript;
 
 namespace {
@@ -36,7 +46,7 @@ ScriptHost::~ScriptHost() {
     if (m_engine) ShutDownScriptEngine(*m_engine);
 }
 
-bool ScriptHost::SetupScript(std::string_view code, const Registrar& registerFunctions) {
+bool ScriptHost::SetupScript(std::string_view code, const Registrar& registerFunctions, asIJITCompiler* jit) {
     assert(!m_engine && "a script host is set up once");
     InstallScriptAllocationCounter();  // before any engine exists
     InstallScriptEngineFixes();
@@ -48,6 +58,13 @@ bool ScriptHost::SetupScript(std::string_view code, const Registrar& registerFun
         m_messages.Attach(*m_engine);
         m_engine->SetEngineProperty(asEP_MAX_STACK_SIZE, MaxStackSize);
         m_engine->SetEngineProperty(asEP_MAX_CALL_STACK_SIZE, MaxCallDepth);
+        if (jit) {
+            m_engine->SetEngineProperty(asEP_INCLUDE_JIT_INSTRUCTIONS, true);
+            m_engine->SetJITCompiler(jit);
+        }
+        // Definitions written for the first engine declare arrays (int[] counts(9);), which
+        // this engine knows only through its array add-on.
+        RegisterScriptArray(m_engine, true);
         // Global initialisers run through the one context, where they can be stopped.
         m_engine->SetEngineProperty(asEP_INIT_GLOBAL_VARS_AFTER_BUILD, false);
         registerFunctions(*m_engine);
@@ -79,20 +96,20 @@ bool ScriptHost::Compile(asIScriptModule& module, std::string_view code) {
     // A script nested deeper, or with longer names, than the engine survives is not given to it.
     const ScriptNesting nesting = MeasureScriptNesting(code);
     if (nesting.Depth > MaxScriptNesting) {
-        RaiseErrorAt("script (" + IntToStr(nesting.Row) + ", " + IntToStr(nesting.Column) + ") : ERR : Skrypt jest zagnieżdżony zbyt głęboko (najwięcej " +
-                         IntToStr(MaxScriptNesting) + " poziomów)",
+        RaiseErrorAt("script (" + base::IntToStr(nesting.Row) + ", " + base::IntToStr(nesting.Column) + ") : ERR : Skrypt jest zagnieżdżony zbyt głęboko (najwięcej " +
+                         base::IntToStr(MaxScriptNesting) + " poziomów)",
                      ErrorPosition::None());
         return false;
     }
     if (nesting.LongestName > MaxScriptName) {
-        RaiseErrorAt("script (" + IntToStr(nesting.NameRow) + ", " + IntToStr(nesting.NameColumn) + ") : ERR : Nazwa jest dłuższa niż " +
-                         IntToStr(MaxScriptName) + " znaki",
+        RaiseErrorAt("script (" + base::IntToStr(nesting.NameRow) + ", " + base::IntToStr(nesting.NameColumn) + ") : ERR : Nazwa jest dłuższa niż " +
+                         base::IntToStr(MaxScriptName) + " znaki",
                      ErrorPosition::None());
         return false;
     }
     if (nesting.MostOperators > MaxStatementOperators) {
-        RaiseErrorAt("script (" + IntToStr(nesting.OperatorRow) + ", " + IntToStr(nesting.OperatorColumn) +
-                         ") : ERR : Instrukcja ma więcej niż " + IntToStr(MaxStatementOperators) + " operatorów",
+        RaiseErrorAt("script (" + base::IntToStr(nesting.OperatorRow) + ", " + base::IntToStr(nesting.OperatorColumn) +
+                         ") : ERR : Instrukcja ma więcej niż " + base::IntToStr(MaxStatementOperators) + " operatorów",
                      ErrorPosition::None());
         return false;
     }
@@ -132,10 +149,9 @@ void ScriptHost::LookUpCallbacks(asIScriptModule& module) {
     }
     m_ids.OnLoadImage = FunctionId(module, "void OnLoadImage()");
     m_ids.OnSaveImage = FunctionId(module, "void OnSaveImage()");
-    for (int slot = 0; slot < 10; ++slot) {
-        int digit = slot < 9 ? slot + 1 : 0;
-        std::string declaration = "void OnButton" + IntToStr(digit) + "()";
-        m_ids.Buttons[static_cast<size_t>(slot)] = FunctionId(module, declaration.c_str());
+    for (int digit = 0; digit <= 9; ++digit) {
+        std::string declaration = "void OnButton" + base::IntToStr(digit) + "()";
+        m_ids.Buttons[static_cast<size_t>(ButtonSlot(digit))] = FunctionId(module, declaration.c_str());
     }
     m_ids.OnMouseDown = MouseCallbackId(module, "OnMouseDown");
     m_ids.OnMouseUp = MouseCallbackId(module, "OnMouseUp");
@@ -145,7 +161,7 @@ void ScriptHost::LookUpCallbacks(asIScriptModule& module) {
 bool ScriptHost::PrepareCall(int id) {
     asIScriptFunction* function = m_engine && id >= 0 ? m_engine->GetFunctionById(id) : nullptr;
     if (!m_context || m_context->Prepare(function) < 0) {
-        RaiseError("Nie można przygotować wywołania funkcji o ID: " + IntToStr(id));
+        RaiseError("Nie można przygotować wywołania funkcji o ID: " + base::IntToStr(id));
         return false;
     }
     return true;
@@ -162,7 +178,7 @@ bool ScriptHost::ExecuteCall() {
     if (result == asEXECUTION_ABORTED || (result == asEXECUTION_FINISHED && stopped != StopReason::None)) {
         RaiseStopped(stopped);
     } else if (result == asEXECUTION_EXCEPTION) {
-        RaiseErrorAt("Wiersz: " + IntToStr(m_context->GetExceptionLineNumber()), ErrorPosition::None());
+        RaiseErrorAt("Wiersz: " + base::IntToStr(m_context->GetExceptionLineNumber()), ErrorPosition::None());
         const asIScriptFunction* function = m_context->GetExceptionFunction();
         AddErrorAt(std::string("Funkcja: ") + (function ? function->GetDeclaration() : ""), ErrorPosition::None());
         const char* text = m_context->GetExceptionString();
@@ -183,7 +199,7 @@ bool ScriptHost::ExecuteCall() {
 
 void ScriptHost::RaiseStopped(StopReason reason) {
     const asIScriptFunction* function = m_context->GetFunction(0);
-    RaiseErrorAt("Wiersz: " + IntToStr(m_context->GetLineNumber(0)), ErrorPosition::None());
+    RaiseErrorAt("Wiersz: " + base::IntToStr(m_context->GetLineNumber(0)), ErrorPosition::None());
     AddErrorAt(std::string("Funkcja: ") + (function ? function->GetDeclaration() : ""), ErrorPosition::None());
     // The engine stops a call only when asked; a stop whose reason was lost is the user's.
     if (reason == StopReason::None) reason = StopReason::User;
@@ -199,3 +215,5 @@ bool ScriptHost::CallWithPosition(int id, int x, int y) {
     m_context->SetArgDWord(1, static_cast<asDWORD>(y));
     return ExecuteCall();
 }
+
+}  // namespace core

@@ -10,7 +10,10 @@
 
 #include "core/AngelScript.h"
 #include "core/CompileMsgs.h"
+#include "core/ScriptControls.h"
 #include "core/ScriptInterrupt.h"
+
+namespace core {
 
 // Function ids of the callbacks; negative when the script does not define one.
 struct CallbackIds {
@@ -18,8 +21,8 @@ struct CallbackIds {
     int OnFrame { -1 };
     int OnLoadImage { -1 };
     int OnSaveImage { -1 };
-    // Slot k is user button k + 1 for k = 0..8 and button 10 (digit key 0) for k = 9.
-    std::array<int, 10> Buttons { -1, -1, -1, -1, -1, -1, -1, -1, -1, -1 };
+    // OnButton0..OnButton9 by the slot of their digit (ButtonSlot).
+    std::array<int, UserButtonCount> Buttons { -1, -1, -1, -1, -1, -1, -1, -1, -1, -1 };
     int OnMouseDown { -1 };
     int OnMouseUp { -1 };
     int OnMouseMove { -1 };
@@ -35,10 +38,13 @@ public:
     ScriptHost(const ScriptHost&) = delete;
     ScriptHost& operator=(const ScriptHost&) = delete;
 
-    // Creates the engine, registers the host functions, compiles `code` as the section
-    // "script", creates the context and looks the callbacks up. Called once; on failure the
-    // trail holds the reason and "Nie można wczytać skryptu".
-    bool SetupScript(std::string_view code, const Registrar& registerFunctions);
+    // Creates the engine, registers the array type and the host functions, compiles `code` as
+    // the section "script", creates the context and looks the callbacks up. Called once; on
+    // failure the trail holds the reason and "Nie można wczytać skryptu". With `jit`, the
+    // script's functions are also compiled to machine code where `jit` can; it must outlive
+    // this host.
+    bool SetupScript(std::string_view code, const Registrar& registerFunctions,
+                     AngelScript::asIJITCompiler* jit = nullptr);
 
     // Prepares the context for the function `id`.
     bool PrepareCall(int id);
@@ -85,3 +91,5 @@ private:
     ScriptInterrupt m_interrupt;
     StopReason m_lastStop { StopReason::None };
 };
+
+}  // namespace core

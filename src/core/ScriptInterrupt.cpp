@@ -7,9 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 using namespace AngelScript;
+
+namespace core {
 
 namespace {
 
@@ -65,7 +67,7 @@ private:
         std::unique_lock lock(m_mutex);
         for (;;) {
             bool watching = false;
-            const double now = GetTime();
+            const double now = base::GetTime();
             for (ScriptInterrupt* interrupt : m_interrupts) watching = interrupt->Poll(now) || watching;
             if (watching)
                 m_wake.wait_for(lock, WatchPeriod);
@@ -86,10 +88,10 @@ std::string StopReasonText(StopReason reason, double timeLimit) {
     switch (reason) {
         case StopReason::None: break;
         case StopReason::User: return "Działanie skryptu przerwał użytkownik";
-        case StopReason::TimeLimit: return "Wywołanie skryptu trwało dłużej niż " + FloatToStr(timeLimit, 'g', 6) + " s";
+        case StopReason::TimeLimit: return "Wywołanie skryptu trwało dłużej niż " + base::FloatToStr(timeLimit, 'g', 6) + " s";
         case StopReason::Termination: return "Program otrzymał sygnał zakończenia";
         case StopReason::TooManyObjects:
-            return "Skrypt utworzył zbyt wiele obiektów (najwięcej " + IntToStr(static_cast<int32_t>(MaxScriptAllocations)) + ")";
+            return "Skrypt utworzył zbyt wiele obiektów (najwięcej " + base::IntToStr(static_cast<int32_t>(MaxScriptAllocations)) + ")";
     }
     return "";
 }
@@ -119,7 +121,7 @@ bool ScriptInterrupt::CallRunning() const {
 
 double ScriptInterrupt::CallSeconds() const {
     std::lock_guard lock(m_mutex);
-    return m_context ? GetTime() - m_start : 0.0;
+    return m_context ? base::GetTime() - m_start : 0.0;
 }
 
 void ScriptInterrupt::SetTimeLimit(double seconds) {
@@ -151,7 +153,7 @@ void ScriptInterrupt::Enter(asIScriptContext* context) {
     {
         std::lock_guard lock(m_mutex);
         m_context = context;
-        m_start = GetTime();
+        m_start = base::GetTime();
         m_requested = stopAll.load();
         // Stopped before it starts: the call ends at its first check.
         if (m_requested != StopReason::None) context->Abort();
@@ -206,3 +208,5 @@ void InstallScriptAllocationCounter() {
 }
 
 int64_t ScriptAllocations() { return allocations.load(std::memory_order_relaxed); }
+
+}  // namespace core

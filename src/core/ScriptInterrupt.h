@@ -30,6 +30,8 @@
 
 #include "core/AngelScript.h"
 
+namespace core {
+
 // Why a script call was stopped.
 enum class StopReason : uint8_t {
     None,
@@ -105,3 +107,5 @@ inline constexpr int64_t MaxScriptAllocations = 400000;
 void InstallScriptAllocationCounter();
 // Live allocations of all script engines of the process, as counted since installation.
 int64_t ScriptAllocations();
+
+}  // namespace core

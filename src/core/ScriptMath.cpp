@@ -7,6 +7,8 @@
 #include "core/DriverClock.h"
 #include "core/NormalGenerator.h"
 
+namespace core {
+
 namespace {
 
 // 1/32767 as the float factor the random helpers have always used.
@@ -58,3 +60,5 @@ uint32_t RandomUintRange(CRandGenerator& generator, uint32_t low, uint32_t high)
 float RandomFloatRange(CRandGenerator& generator, float low, float high) {
     return static_cast<float>(generator.Draw()) * DrawScale * (high - low) + low;
 }
+
+}  // namespace core

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 
-#include "stream/NumericCasts.h"
+#include "base/NumericCasts.h"
+
+namespace core {
 
 class CRandGenerator;
 class DriverClock;
@@ -40,3 +42,5 @@ float RandomFloat(CRandGenerator& generator);         // one draw / 32767: 0..1 
 // (high = low - 1, the whole unsigned range).
 uint32_t RandomUintRange(CRandGenerator& generator, uint32_t low, uint32_t high);
 float RandomFloatRange(CRandGenerator& generator, float low, float high);
+
+}  // namespace core

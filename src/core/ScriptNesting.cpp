@@ -3,6 +3,8 @@
 #include <array>
 #include <vector>
 
+namespace core {
+
 namespace {
 
 constexpr int ParenthesisWeight = 2;
@@ -218,3 +220,5 @@ ScriptNesting MeasureScriptNesting(std::string_view code) {
     if (result.Depth == 0) result.Row = result.Column = 0;
     return result;
 }
+
+}  // namespace core

@@ -13,7 +13,8 @@
 
 #include <string_view>
 
-//
+namespace core {
+
 // Names are bounded too: the engine asserts that a type's name is shorter than 100 characters,
 // and ends the program otherwise. So are the operators of one statement: the compiler's time
 // grows with their square (20,000 additions in one expression take seconds, 200,000 minutes).
@@ -38,3 +39,5 @@ struct ScriptNesting {
 // its longest name and its longest statement. Reading stops once a bound is exceeded, where
 // that happened.
 ScriptNesting MeasureScriptNesting(std::string_view code);
+
+}  // namespace core

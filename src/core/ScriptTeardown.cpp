@@ -2,6 +2,8 @@
 
 using namespace AngelScript;
 
+namespace core {
+
 namespace {
 
 void StopAtOnce(asIScriptContext* context, void*) { context->Abort(); }
@@ -43,3 +45,5 @@ void ShutDownScriptEngine(asIScriptEngine& engine) {
     engine.GarbageCollect(asGC_FULL_CYCLE);
     engine.ShutDownAndRelease();
 }
+
+}  // namespace core

@@ -3,6 +3,8 @@
 
 #include "core/AngelScript.h"
 
+namespace core {
+
 // Discards the default module and releases the engine. Script code that the engine would
 // run on the way (destructors of script objects) is stopped at its first statement, so an
 // endless loop in a destructor cannot hold the program. The links between script objects
@@ -10,3 +12,5 @@
 // all of them, which for 100,000 objects takes most of a minute, and without the links every
 // object goes in one pass.
 void ShutDownScriptEngine(AngelScript::asIScriptEngine& engine);
+
+}  // namespace core

@@ -3,5 +3,9 @@
 
 #include <cstdint>
 
+namespace core {
+
 inline constexpr uint32_t StatusInfoColor = 0xFFFFFFFF;
 inline constexpr uint32_t StatusWarningColor = 0xFFFF7F7F;
+
+}  // namespace core

@@ -17,6 +17,15 @@
 #include "decode/PictureFormats.h"
 #include "files/PictureProtocol.h"
 
+namespace decode {
+
+using files::DecoderAddressSpace;
+using files::DecoderExit;
+using files::DecoderProcessorSeconds;
+using files::MaxPictureSide;
+using files::PictureAnswerHeader;
+using files::PictureAnswerMagic;
+
 namespace {
 
 // Before any input is read: bounded memory and processor time, no files written, no core
@@ -71,7 +80,8 @@ int Exit(DecoderExit code) { return static_cast<int>(code); }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// The program's work, from its limits to the exit status.
+int Decode(int argc, char** argv) {
     LimitSelf();
     uint64_t columns = 0, rows = 0, parent = 0;
     if (argc != 5 || !ParseNumber(argv[1], columns) || !ParseNumber(argv[2], rows) || !ParseNumber(argv[4], parent) || columns < 1 ||
@@ -107,3 +117,7 @@ int main(int argc, char** argv) {
             return Exit(DecoderExit::BadRequest);
     return Exit(DecoderExit::Decoded);
 }
+
+}  // namespace decode
+
+int main(int argc, char** argv) { return decode::Decode(argc, argv); }

@@ -7,6 +7,10 @@
 #include "decode/PsdDecoding.h"
 #include "files/PictureProtocol.h"
 
+namespace decode {
+
+using files::MaxPictureSide;
+
 namespace {
 
 bool Plausible(uint64_t width, uint64_t height) { return width >= 1 && height >= 1 && width <= MaxPictureSide && height <= MaxPictureSide; }
@@ -114,3 +118,5 @@ bool DecodePicture(PictureFormat format, std::span<const uint8_t> bytes, Decoded
     const ILenum type = DevILType(format);
     return type != IL_TYPE_UNKNOWN && DecodeWithDevIL(type, bytes, picture);
 }
+
+}  // namespace decode

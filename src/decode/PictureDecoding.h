@@ -10,6 +10,8 @@
 
 #include "decode/PictureFormats.h"
 
+namespace decode {
+
 struct DecodedPicture {
     uint32_t Width { 0 };
     uint32_t Height { 0 };
@@ -18,3 +20,5 @@ struct DecodedPicture {
 
 // False when the format's decoder refuses the bytes or gives a picture of no pixels.
 bool DecodePicture(PictureFormat format, std::span<const uint8_t> bytes, DecodedPicture& picture);
+
+}  // namespace decode

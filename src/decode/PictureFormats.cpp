@@ -4,6 +4,10 @@
 
 #include "files/PictureProtocol.h"
 
+namespace decode {
+
+using files::MaxPictureSide;
+
 namespace {
 
 // Bounds-checked reads of little- and big-endian numbers; 0 beyond the end.
@@ -432,3 +436,5 @@ std::string_view PictureFormatName(PictureFormat format) {
                                           "PCX", "DCX", "DDS", "PSP", "ILBM", "LIF", "MDL", "PIC", "PCD", "RAW", "WAL", "CUT"};
     return names[static_cast<size_t>(format)];
 }
+
+}  // namespace decode

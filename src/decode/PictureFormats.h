@@ -7,6 +7,8 @@
 #include <span>
 #include <string_view>
 
+namespace decode {
+
 enum class PictureFormat {
     Unknown,
     // Decoded by gdk-pixbuf.
@@ -33,3 +35,5 @@ Completeness CheckCompleteness(PictureFormat format, std::span<const uint8_t> by
 
 // A short name of the format, for messages.
 std::string_view PictureFormatName(PictureFormat format);
+
+}  // namespace decode

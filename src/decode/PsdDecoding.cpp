@@ -9,6 +9,10 @@
 
 #include "files/PictureProtocol.h"
 
+namespace decode {
+
+using files::MaxPictureSide;
+
 namespace {
 
 enum Mode : uint32_t { Bitmap = 0, Grayscale = 1, Indexed = 2, Rgb = 3, Cmyk = 4, Multichannel = 7, Duotone = 8 };
@@ -137,3 +141,5 @@ bool DecodePsd(std::span<const uint8_t> bytes, DecodedPicture& picture) {
     }
     return true;
 }
+
+}  // namespace decode

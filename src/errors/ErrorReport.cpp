@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <ctime>
 
-#include "platform/System.h"
+#include "base/System.h"
+
+namespace errors {
 
 namespace {
 
@@ -27,15 +29,15 @@ std::string FormatTime(ReportClock clock) {
 void WriteEnvironment(px::CReportFile& file, ReportClock clock) {
     file.WriteLine("Środowisko");
     file.WriteField("  Czas       : ", FormatTime(clock));
-    if (auto host = platform::HostName()) file.WriteField("  Komputer   : ", *host);
-    if (auto user = platform::UserName()) file.WriteField("  Użytkownik : ", *user);
-    file.WriteField("  Plik       : ", platform::ExecutablePath());
+    if (auto host = base::HostName()) file.WriteField("  Komputer   : ", *host);
+    if (auto user = base::UserName()) file.WriteField("  Użytkownik : ", *user);
+    file.WriteField("  Plik       : ", base::ExecutablePath());
 }
 
 std::string WriteErrorReportIn(const std::string& directory, const std::string& fallbackDirectory) {
     px::CReportFile file(directory + ErrorReportName);
     if (!file.Open(true)) {
-        platform::MakeDirectories(fallbackDirectory);
+        base::MakeDirectories(fallbackDirectory);
         px::CReportFile fallback(fallbackDirectory + ErrorReportName);
         if (fallback.Open(true)) {
             fallback.Close();
@@ -60,13 +62,13 @@ std::string WriteErrorReportIn(const std::string& directory, const std::string& 
 }
 
 std::string WriteErrorReport() {
-    std::string exe = platform::ExecutablePath();
+    std::string exe = base::ExecutablePath();
     size_t slash = exe.find_last_of('/');
     std::string directory = slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
-    return WriteErrorReportIn(directory, platform::StateDirectory());
+    return WriteErrorReportIn(directory, base::StateDirectory());
 }
 
-void ShowErrorReport(const std::string& path) { platform::OpenWithDesktop(path); }
+void ShowErrorReport(const std::string& path) { base::OpenWithDesktop(path); }
 
 void PrintErrorChain(std::FILE* out) {
     for (const std::string& entry : TakeAllErrors()) std::fprintf(out, "  %s\n", entry.c_str());
@@ -84,3 +86,5 @@ int ConvertCurrentException(std::source_location where) {
     }
     return -11;
 }
+
+}  // namespace errors

@@ -9,6 +9,8 @@
 #include "errors/ErrorTrail.h"
 #include "errors/ReportFile.h"
 
+namespace errors {
+
 inline constexpr const char* AppName = "Vorlen";
 inline constexpr const char* AppVersion = "1.0";
 inline constexpr const char* ErrorReportName = "Error.txt";
@@ -44,3 +46,5 @@ int GuardedRun(Body&& body, std::source_location where = std::source_location::c
         return ConvertCurrentException(where);
     }
 }
+
+}  // namespace errors

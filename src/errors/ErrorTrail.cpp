@@ -1,6 +1,8 @@
 #include "errors/ErrorTrail.h"
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
+
+namespace errors {
 
 namespace {
 
@@ -32,7 +34,7 @@ std::string ComposeEntry(std::string_view message, ErrorPosition position) {
     entry += '[';
     entry += ModuleName(position.File);
     entry += ',';
-    entry += IntToStr(position.Line);
+    entry += base::IntToStr(position.Line);
     entry += "] ";
     entry += message;
     return entry;
@@ -82,3 +84,5 @@ std::vector<std::string> TakeAllErrors() {
 }
 
 const std::vector<std::string>& ErrorEntries() { return TheTrail().Entries; }
+
+}  // namespace errors

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace errors {
+
 // A call-site position; an empty file with line 0 means the entry has no position.
 struct ErrorPosition {
     std::string_view File;
@@ -41,3 +43,5 @@ const std::vector<std::string>& ErrorEntries();
 
 // Composes an entry: "[" + base name + "," + line + "] " + message, or the bare message.
 std::string ComposeEntry(std::string_view message, ErrorPosition position);
+
+}  // namespace errors

@@ -1,23 +1,33 @@
 #include "errors/PxError.h"
 
+#include "base/Utilities.h"
 #include "errors/ErrorReport.h"
-#include "stream/Utilities.h"
 
 namespace px {
 
-int32_t ReportNumber = 1;
+namespace {
+
+int32_t& NextReportNumber() {
+    static int32_t number = 1;
+    return number;
+}
+
+}  // namespace
+
+int32_t ReportNumber() { return NextReportNumber(); }
 
 void CError::Report(CReportFile& file) const {
     file.WriteLine("");
-    WriteEnvironment(file, ReportClock::Utc);
+    errors::WriteEnvironment(file, errors::ReportClock::Utc);
     if (!File.empty() || Line >= 0) {
         file.WriteLine("Źródło");
         if (!File.empty()) file.WriteField("  Plik       : ", File);
-        if (Line >= 0) file.WriteField("  Wiersz     : ", IntToStr(Line));
+        if (Line >= 0) file.WriteField("  Wiersz     : ", base::IntToStr(Line));
     }
     file.WriteLine("Błąd");
-    file.WriteField("  Numer      : ", IntToStr(ReportNumber));
-    ++ReportNumber;
+    int32_t& number = NextReportNumber();
+    file.WriteField("  Numer      : ", base::IntToStr(number));
+    ++number;
     file.WriteField("  Komunikat  : ", Message);
 }
 
@@ -48,30 +58,30 @@ CParserError::CParserError(const std::string& text, uint32_t position)
 void CParserError::Report(CReportFile& file) const {
     CError::Report(file);
     file.WriteLine("Parser");
-    file.WriteField("  Znak       : ", UIntToStr(Position));
-    file.WriteField("  Wiersz     : ", UIntToStr(TextRow));
-    file.WriteField("  Kolumna    : ", UIntToStr(TextColumn));
+    file.WriteField("  Znak       : ", base::UIntToStr(Position));
+    file.WriteField("  Wiersz     : ", base::UIntToStr(TextRow));
+    file.WriteField("  Kolumna    : ", base::UIntToStr(TextColumn));
 }
 
-const char* XnlErrorText(int32_t kind) {
+const char* XnlErrorText(XnlErrorKind kind) {
     switch (kind) {
-        case 0: return "Niezgodność poziomów zagłębienia hierarchii";
-        case 1: return "Niedozwolony znak";
-        case 2: return "Problem z otwarciem lub zamknięciem sekcji";
-        case 3: return "Niespodziewany koniec dokumentu";
-        case 4: return "Błąd podczas parsowania encji";
-        case 5: return "Błąd preprocesora";
-        case 6: return "Błąd podczas parsowania znaku specjalnego";
-        case 7: return "Błąd podczas włączania pliku";
-        case 8: return "Limit włączeń plików przekroczony";
-        default: return "Nieznany błąd";
+        case XnlErrorKind::LevelMismatch: return "Niezgodność poziomów zagłębienia hierarchii";
+        case XnlErrorKind::IllegalChar: return "Niedozwolony znak";
+        case XnlErrorKind::SectionMismatch: return "Problem z otwarciem lub zamknięciem sekcji";
+        case XnlErrorKind::UnexpectedEnd: return "Niespodziewany koniec dokumentu";
+        case XnlErrorKind::ReferenceError: return "Błąd podczas parsowania encji";
+        case XnlErrorKind::PreprocessorError: return "Błąd preprocesora";
+        case XnlErrorKind::SpecialCharError: return "Błąd podczas parsowania znaku specjalnego";
+        case XnlErrorKind::IncludeError: return "Błąd podczas włączania pliku";
+        case XnlErrorKind::IncludeLimitExceeded: return "Limit włączeń plików przekroczony";
     }
+    return "Nieznany błąd";
 }
 
 void CXNLError::Report(CReportFile& file) const {
     CParserError::Report(file);
     file.WriteLine("XNL");
-    file.WriteField("  Typ        : ", IntToStr(Kind));
+    file.WriteField("  Typ        : ", base::IntToStr(static_cast<int32_t>(Kind)));
     file.WriteField("  Komunikat  : ", KindText());
 }
 

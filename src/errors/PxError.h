@@ -10,8 +10,9 @@
 
 namespace px {
 
-// Report numbers of the px reports written during this run; the first report shows 1.
-extern int32_t ReportNumber;
+// The number the next px report of this run shows: 1 for the first, one more for each report
+// written since.
+int32_t ReportNumber();
 
 class CError {
 public:
@@ -55,18 +56,18 @@ enum class XnlErrorKind : int32_t {
     IncludeLimitExceeded = 8,
 };
 
-// The message of an error kind; "Nieznany błąd" for a kind not listed.
-const char* XnlErrorText(int32_t kind);
+// The message of an error kind; "Nieznany błąd" for a value that is no kind listed.
+const char* XnlErrorText(XnlErrorKind kind);
 
 class CXNLError : public CParserError {
 public:
     CXNLError(XnlErrorKind kind, const std::string& text, uint32_t position)
-        : CParserError(text, position), Kind(static_cast<int32_t>(kind)) {}
+        : CParserError(text, position), Kind(kind) {}
 
     void Report(CReportFile& file) const override;
     const char* KindText() const { return XnlErrorText(Kind); }
 
-    int32_t Kind { 0 };
+    XnlErrorKind Kind { XnlErrorKind::LevelMismatch };
 };
 
 }  // namespace px

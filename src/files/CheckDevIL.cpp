@@ -4,8 +4,15 @@
 #include <IL/ilu.h>
 #include <string>
 
+#include "base/Utilities.h"
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
+
+namespace files {
+
+using errors::AddError;
+using errors::AddErrorAt;
+using errors::ClearErrors;
+using errors::ErrorPosition;
 
 bool CheckDevIL(std::string_view message, std::source_location where) {
     bool any = false;
@@ -14,7 +21,7 @@ bool CheckDevIL(std::string_view message, std::source_location where) {
         if (!any) ClearErrors();
         any = true;
         const char* text = iluErrorString(code);
-        AddErrorAt("(DevIL," + IntToStr(static_cast<int32_t>(code)) + ") " + (text ? text : ""), ErrorPosition::None());
+        AddErrorAt("(DevIL," + base::IntToStr(static_cast<int32_t>(code)) + ") " + (text ? text : ""), ErrorPosition::None());
     }
     if (any && !message.empty()) AddError(message, where);
     return any;
@@ -24,3 +31,5 @@ void DiscardDevILErrors() {
     while (ilGetError() != IL_NO_ERROR) {
     }
 }
+
+}  // namespace files

@@ -5,6 +5,8 @@
 #include <source_location>
 #include <string_view>
 
+namespace files {
+
 // Takes every pending image-library error. When there is any: a new chain with one entry
 // "(DevIL," + code + ") " + its text per code (without a position), then the caller's
 // message when it is not empty. Returns whether there was any.
@@ -13,3 +15,5 @@ bool CheckDevIL(std::string_view message, std::source_location where = std::sour
 // Drops pending image-library errors that earlier users left, so that a check reports only
 // the calls made after it.
 void DiscardDevILErrors();
+
+}  // namespace files

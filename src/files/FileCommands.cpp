@@ -9,69 +9,68 @@
 #include "files/ImageFile.h"
 #include "files/TableFile.h"
 
+namespace files {
+
 namespace {
 
-bool Report(Automaton& automaton, const FileStatus& status) {
-    automaton.SetStatus(status.Text, status.Color);
-    return status.Color == StatusInfoColor;
-}
-
 // A failure whose details are in the trail: the status replaces them.
-bool Fail(Automaton& automaton, const char* text) {
-    ClearErrors();
-    return Report(automaton, { text, StatusWarningColor });
+FileStatus Fail(const char* text) {
+    errors::ClearErrors();
+    return {text, core::StatusWarningColor};
 }
 
-using Command = bool (*)(Automaton&, const std::string&);
+using Command = FileStatus (*)(core::Automaton&, const std::string&);
 
-BatchRunner::Action FileAction(const char* name, const char* help, Command command) {
+core::BatchRunner::Action FileAction(const char* name, const char* help, Command command) {
     return {
         name,
         "",
-        BatchRunner::ArgumentKind::Path,
+        core::BatchRunner::ArgumentKind::Path,
         help,
-        [command](BatchRunner& runner, Automaton& automaton, const std::string& path) {
-            const bool done = command(automaton, path);
-            std::FILE* stream = done ? runner.Out() : runner.Err();
-            std::fprintf(stream, "%s\n", automaton.StatusText().c_str());
+        [command](core::BatchRunner& runner, core::Automaton& automaton, const core::BatchRunner::ActionArgument& path) {
+            const FileStatus status = command(automaton, path.Text);
+            std::FILE* stream = status.Succeeded() ? runner.Out() : runner.Err();
+            std::fprintf(stream, "%s\n", status.Text.c_str());
             std::fflush(stream);
-            return done;
+            return status.Succeeded();
         },
     };
 }
 
 }  // namespace
 
-bool LoadTableCommand(Automaton& automaton, const std::string& path) {
-    const TableLoad load = LoadTable(automaton.Cells().Table(0), path);
+FileStatus LoadTableCommand(core::Automaton& automaton, const std::string& path) {
+    TableLoad load = LoadTable(automaton.Cells().Table(0), path);
     if (load.CellsRead) automaton.AfterTableLoaded();
-    return Report(automaton, load.Status);
+    return load.Status;
 }
 
-bool SaveTableCommand(Automaton& automaton, const std::string& path, int filterIndex) {
-    return Report(automaton, SaveTable(automaton.Cells().Shown(), path, filterIndex == 1));
+FileStatus SaveTableCommand(core::Automaton& automaton, const std::string& path, int filterIndex) {
+    return SaveTable(automaton.Cells().Shown(), path, filterIndex == 1);
 }
 
-bool LoadImageCommand(Automaton& automaton, const std::string& path) {
-    if (!ImportImage(automaton.Cells().Table(0), path)) return Fail(automaton, "Błąd - nie można wczytać obrazka");
-    if (!automaton.AfterImageLoaded()) return Fail(automaton, "Nie można wykonać funkcji OnLoadImage()");
-    return Report(automaton, { "Obrazek został wczytany", StatusInfoColor });
+FileStatus LoadImageCommand(core::Automaton& automaton, const std::string& path) {
+    if (!ImportImage(automaton.Cells().Table(0), path)) return Fail("Błąd - nie można wczytać obrazka");
+    if (!automaton.AfterImageLoaded()) return Fail("Nie można wykonać funkcji OnLoadImage()");
+    return {"Obrazek został wczytany", core::StatusInfoColor};
 }
 
-bool SaveImageCommand(Automaton& automaton, const std::string& path, int filterIndex) {
-    if (!automaton.BeforeImageSaved()) return Fail(automaton, "Nie można wykonać funkcji OnSaveImage()");
-    return Report(automaton, ExportImage(automaton.Cells().Table(0), path, filterIndex));
+FileStatus SaveImageCommand(core::Automaton& automaton, const std::string& path, int filterIndex) {
+    if (!automaton.BeforeImageSaved()) return Fail("Nie można wykonać funkcji OnSaveImage()");
+    return ExportImage(automaton.Cells().Table(0), path, filterIndex);
 }
 
-void AddFileActions(BatchRunner& runner) {
+void AddFileActions(core::BatchRunner& runner) {
     runner.AddAction(FileAction("--load-table", "wczytuje tablicę (w którymkolwiek formacie)", LoadTableCommand));
     runner.AddAction(FileAction("--save-table", "zapisuje tablicę (.vls skompresowana, inaczej .vln)",
-                                [](Automaton& automaton, const std::string& path) {
+                                [](core::Automaton& automaton, const std::string& path) {
                                     return SaveTableCommand(automaton, path, FilterIndexFor(SaveTableFilters, path));
                                 }));
     runner.AddAction(FileAction("--load-image", "wczytuje obrazek", LoadImageCommand));
     runner.AddAction(FileAction("--save-image", "zapisuje obrazek (format według rozszerzenia)",
-                                [](Automaton& automaton, const std::string& path) {
+                                [](core::Automaton& automaton, const std::string& path) {
                                     return SaveImageCommand(automaton, path, FilterIndexFor(SaveImageFilters, path));
                                 }));
 }
+
+}  // namespace files

@@ -2,10 +2,12 @@
 
 #include <string>
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
-int FilterIndexFor(std::span<const FileFilter> filters, std::string_view path) {
-    const std::string extension = ToLower(ExtensionOf(path));
+namespace files {
+
+int FilterIndexFor(std::span<const base::FileFilter> filters, std::string_view path) {
+    const std::string extension = base::ToLower(base::ExtensionOf(path));
     for (size_t i = 0; !extension.empty() && i + 1 < filters.size(); ++i) {
         std::string_view patterns = filters[i].Pattern;
         while (!patterns.empty()) {
@@ -18,3 +20,5 @@ int FilterIndexFor(std::span<const FileFilter> filters, std::string_view path) {
     }
     return static_cast<int>(filters.size());
 }
+
+}  // namespace files

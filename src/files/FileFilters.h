@@ -7,13 +7,11 @@
 #include <span>
 #include <string_view>
 
-struct FileFilter {
-    std::string_view Name;
-    std::string_view Pattern;           // extensions as "*.jpg;*.jpeg", or "*.*"
-    std::string_view DefaultExtension;  // what a saved name without extension receives
-};
+#include "base/FileFilter.h"
 
-inline constexpr std::array<FileFilter, 4> LoadTableFilters { {
+namespace files {
+
+inline const std::array<base::FileFilter, 4> LoadTableFilters { {
     {"Wszystkie formaty", "*.vls;*.vln", ""},
     {"Tablica skompresowana", "*.vls", ""},
     {"Tablica nieskompresowana", "*.vln", ""},
@@ -21,13 +19,13 @@ inline constexpr std::array<FileFilter, 4> LoadTableFilters { {
 } };
 
 // Index 1 saves compressed, any other index uncompressed.
-inline constexpr std::array<FileFilter, 3> SaveTableFilters { {
+inline const std::array<base::FileFilter, 3> SaveTableFilters { {
     {"Tablica skompresowana", "*.vls", ".vls"},
     {"Tablica nieskompresowana", "*.vln", ".vln"},
     {"Wszystkie pliki", "*.*", ""},
 } };
 
-inline constexpr std::array<FileFilter, 26> LoadImageFilters { {
+inline const std::array<base::FileFilter, 26> LoadImageFilters { {
     {"Wszystkie formaty",
      "*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.tga;*.tif;*.tiff;*.pcx;*.psp;*.psd;*.ico;*.dds;*.cut;*.dxc;"
      "*.lbm;*.lif;*.mdl;*.pcd;*.pic;*.pnm;*.raw;*.sgi;*.wal;*.act;*.pal",
@@ -60,7 +58,7 @@ inline constexpr std::array<FileFilter, 26> LoadImageFilters { {
 } };
 
 // Indices 1..11 give a name without extension their default extension; 12 gives none.
-inline constexpr std::array<FileFilter, 12> SaveImageFilters { {
+inline const std::array<base::FileFilter, 12> SaveImageFilters { {
     {"Format BMP", "*.bmp", ".bmp"},
     {"Format JPG", "*.jpg;*.jpeg", ".jpg"},
     {"Format PNG", "*.png", ".png"},
@@ -77,4 +75,6 @@ inline constexpr std::array<FileFilter, 12> SaveImageFilters { {
 
 // The 1-based index of the first entry of `filters` but the last whose pattern names the
 // lower-cased extension of `path`; the last (all-files) entry's index when none does.
-int FilterIndexFor(std::span<const FileFilter> filters, std::string_view path);
+int FilterIndexFor(std::span<const base::FileFilter> filters, std::string_view path);
+
+}  // namespace files

@@ -6,7 +6,14 @@
 
 #include "core/StatusColors.h"
 
+namespace files {
+
 struct FileStatus {
     std::string Text;
-    uint32_t Color { StatusInfoColor };  // 0xAARRGGBB
+    uint32_t Color { core::StatusInfoColor };  // 0xAARRGGBB
+
+    // The success status is the white one.
+    bool Succeeded() const { return Color == core::StatusInfoColor; }
 };
+
+}  // namespace files

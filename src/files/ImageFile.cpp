@@ -9,6 +9,7 @@
 #include <cassert>
 #include <vector>
 
+#include "base/Utilities.h"
 #include "errors/Checks.h"
 #include "errors/ErrorTrail.h"
 #include "files/CheckDevIL.h"
@@ -16,7 +17,14 @@
 #include "files/ImageLibrary.h"
 #include "files/PictureDecoder.h"
 #include "files/TemporaryFile.h"
-#include "stream/Utilities.h"
+
+namespace files {
+
+using errors::AddError;
+using errors::CheckSystemCode;
+using errors::ClearErrors;
+using errors::ErrorRaised;
+using errors::RaiseError;
 
 namespace {
 
@@ -51,7 +59,7 @@ constexpr NamedType SaveTypes[] = {
 };
 
 ILenum SaveTypeOf(const std::string& path) {
-    const std::string extension = ToLower(ExtensionOf(path));
+    const std::string extension = base::ToLower(base::ExtensionOf(path));
     if (extension.empty()) return IL_TYPE_UNKNOWN;
     for (const NamedType& named : SaveTypes)
         if (extension == named.Extension) return named.Type;
@@ -147,12 +155,12 @@ bool SaveBoundImage(const std::string& path, ILenum type, const std::string& fai
     return true;
 }
 
-bool WriteImage(const CellTable& table, const std::string& path) {
+bool WriteImage(const cells::CellTable& table, const std::string& path) {
     BoundImage image;
     const int width = table.Width(), height = table.Height();
     std::vector<ILubyte> pixels(table.CellCount() * 3);
     for (int x = 0; x < width; ++x) {
-        const Cell* column = table.Column(x);
+        const cells::Cell* column = table.Column(x);
         for (int y = 0; y < height; ++y) {
             ILubyte* pixel = &pixels[(static_cast<size_t>(y) * width + x) * 3];
             pixel[0] = static_cast<ILubyte>(column[y].u1 >> 16);
@@ -181,7 +189,7 @@ bool WriteImage(const CellTable& table, const std::string& path) {
 
 }  // namespace
 
-bool ImportImage(CellTable& generation0, const std::string& path) {
+bool ImportImage(cells::CellTable& generation0, const std::string& path) {
     PicturePart part;
     if (!DecodePictureFile(path, generation0.Width(), generation0.Height(), part)) {
         AddError("Nie można wczytać obrazka z pliku \"" + path + "\"");
@@ -195,12 +203,14 @@ bool ImportImage(CellTable& generation0, const std::string& path) {
     return true;
 }
 
-FileStatus ExportImage(const CellTable& generation0, std::string path, int filterIndex) {
-    if (ExtensionOf(path).empty() && filterIndex >= 1 && filterIndex <= 11)
+FileStatus ExportImage(const cells::CellTable& generation0, std::string path, int filterIndex) {
+    if (base::ExtensionOf(path).empty() && filterIndex >= 1 && filterIndex <= 11)
         path += SaveImageFilters[static_cast<size_t>(filterIndex - 1)].DefaultExtension;
     WriteImage(generation0, path);
-    FileStatus status { "Obrazek został zapisany", StatusInfoColor };
-    if (ErrorRaised()) status = { "Błąd - nie można zapisać obrazka", StatusWarningColor };
+    FileStatus status { "Obrazek został zapisany", core::StatusInfoColor };
+    if (ErrorRaised()) status = { "Błąd - nie można zapisać obrazka", core::StatusWarningColor };
     ClearErrors();
     return status;
 }
+
+}  // namespace files

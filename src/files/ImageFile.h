@@ -9,18 +9,22 @@
 
 #include <string>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 #include "files/FileStatus.h"
+
+namespace files {
 
 // Sets u1 of generation 0 for the cells the picture covers (its top-left min(width, Width) x
 // min(height, Height) pixels); nothing else changes. Only that part of the picture comes from
 // the decoder. False, with the reason on the trail and no cell changed, on failure: the file
 // is no picture of a supported format, is incomplete, or kills or stalls its decoder.
-bool ImportImage(CellTable& generation0, const std::string& path);
+bool ImportImage(cells::CellTable& generation0, const std::string& path);
 
 // Saves u1 of generation 0 (bits 24..31 ignored) as a picture whose format follows the
 // path's extension. A path without extension receives the default extension of the save
 // filter `filterIndex` (1..11; 12, all files, gives none and so fails). The picture is
 // written beside the path and renamed over it when complete. Ends with the trail empty;
 // the status is "Obrazek został zapisany" or "Błąd - nie można zapisać obrazka".
-FileStatus ExportImage(const CellTable& generation0, std::string path, int filterIndex);
+FileStatus ExportImage(const cells::CellTable& generation0, std::string path, int filterIndex);
+
+}  // namespace files

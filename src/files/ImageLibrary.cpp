@@ -3,6 +3,8 @@
 #include <IL/il.h>
 #include <IL/ilu.h>
 
+namespace files {
+
 namespace {
 int users = 0;  // the program runs on one thread
 }
@@ -19,3 +21,5 @@ ImageLibrary::~ImageLibrary() {
 }
 
 bool ImageLibrary::Initialised() { return users > 0; }
+
+}  // namespace files

@@ -3,6 +3,8 @@
 // shuts it down. The owner of the automaton (the workbench, vorlen-batch) keeps one for as
 // long as pictures may be loaded or saved.
 
+namespace files {
+
 class ImageLibrary {
 public:
     ImageLibrary();
@@ -12,3 +14,5 @@ public:
 
     static bool Initialised();
 };
+
+}  // namespace files

@@ -11,12 +11,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "base/Utilities.h"
 #include "errors/Checks.h"
 #include "errors/ErrorTrail.h"
 #include "files/PictureProtocol.h"
-#include "stream/Utilities.h"
 
 extern char** environ;
+
+namespace files {
+
+using errors::AddError;
+using errors::CheckSystem;
+using errors::CheckSystemCode;
+using errors::RaiseError;
 
 namespace {
 
@@ -152,7 +159,7 @@ enum class Reading { Ended, Nonsense, TimedOut };
 Reading ReadAnswer(int pipe, double deadline, Answer& answer) {
     uint8_t buffer[65536];
     for (;;) {
-        const double left = deadline - GetTime();
+        const double left = deadline - base::GetTime();
         if (left <= 0) return Reading::TimedOut;
         pollfd ready { pipe, POLLIN, 0 };
         const int polled = ::poll(&ready, 1, static_cast<int>(left * 1000) + 1);
@@ -173,7 +180,7 @@ int Reap(pid_t child, double deadline, bool kill) {
         const pid_t done = ::waitpid(child, &status, kill ? 0 : WNOHANG);
         if (done == child) return status;
         if (done < 0 && errno != EINTR) return 0;
-        if (!kill && GetTime() >= deadline) {
+        if (!kill && base::GetTime() >= deadline) {
             kill = true;
             ::kill(child, SIGKILL);
         } else if (!kill) {
@@ -184,7 +191,7 @@ int Reap(pid_t child, double deadline, bool kill) {
 
 void RaiseDecoderFailure(int status) {
     if (WIFSIGNALED(status)) {
-        RaiseError("Dekoder obrazków zakończył się sygnałem " + IntToStr(WTERMSIG(status)));
+        RaiseError("Dekoder obrazków zakończył się sygnałem " + base::IntToStr(WTERMSIG(status)));
         return;
     }
     switch (static_cast<DecoderExit>(WEXITSTATUS(status))) {
@@ -192,7 +199,7 @@ void RaiseDecoderFailure(int status) {
         case DecoderExit::Incomplete: RaiseError("Plik obrazka jest niekompletny"); return;
         case DecoderExit::Undecodable: RaiseError("Obrazek jest uszkodzony"); return;
         case DecoderExit::BadRequest: RaiseError("Dekoder obrazków nie przyjął zlecenia"); return;
-        default: RaiseError("Dekoder obrazków zakończył się kodem " + IntToStr(WEXITSTATUS(status))); return;
+        default: RaiseError("Dekoder obrazków zakończył się kodem " + base::IntToStr(WEXITSTATUS(status))); return;
     }
 }
 
@@ -202,7 +209,7 @@ void SetPictureDecoder(std::string program) { ChosenDecoder() = std::move(progra
 
 std::string PictureDecoderProgram() {
     if (!ChosenDecoder().empty()) return ChosenDecoder();
-    const std::string directory = ModuleDirectory();
+    const std::string directory = base::ModuleDirectory();
     for (const std::string& candidate : {directory + DecoderName, directory + "../libexec/vorlen/" + DecoderName})
         if (Executable(candidate)) return candidate;
     return "";
@@ -222,20 +229,20 @@ bool DecodePictureFile(const std::string& path, int columns, int rows, PicturePa
         return false;
     }
     Handle reading(ends[0]), writing(ends[1]);
-    const std::string extension = ToLower(ExtensionOf(path));
-    const std::vector<std::string> arguments = {IntToStr(columns), IntToStr(rows), extension.empty() ? "-" : extension, IntToStr(getpid())};
+    const std::string extension = base::ToLower(base::ExtensionOf(path));
+    const std::vector<std::string> arguments = {base::IntToStr(columns), base::IntToStr(rows), extension.empty() ? "-" : extension, base::IntToStr(getpid())};
     pid_t child = 0;
     if (!StartDecoder(program, picture.Get(), writing.Get(), arguments, child)) return false;
     writing.Close();
     picture.Close();
 
-    const double deadline = GetTime() + DecoderWallSeconds;
+    const double deadline = base::GetTime() + DecoderWallSeconds;
     Answer answer(static_cast<uint32_t>(columns), static_cast<uint32_t>(rows));
     const Reading outcome = ReadAnswer(reading.Get(), deadline, answer);
     reading.Close();
     const int status = Reap(child, deadline, outcome != Reading::Ended);
     if (outcome == Reading::TimedOut) {
-        RaiseError("Dekoder obrazków nie odpowiedział w ciągu " + FloatToStr(DecoderWallSeconds, 'g', 3) + " s");
+        RaiseError("Dekoder obrazków nie odpowiedział w ciągu " + base::FloatToStr(DecoderWallSeconds, 'g', 3) + " s");
         return false;
     }
     if (outcome == Reading::Nonsense) {
@@ -253,3 +260,5 @@ bool DecodePictureFile(const std::string& path, int columns, int rows, PicturePa
     answer.MoveInto(part);
     return true;
 }
+
+}  // namespace files

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace files {
+
 // The top-left part of a picture, as much as was asked for.
 struct PicturePart {
     uint32_t Width { 0 };    // of the whole picture
@@ -31,3 +33,5 @@ bool DecodePictureFile(const std::string& path, int columns, int rows, PicturePa
 void SetPictureDecoder(std::string program);
 // The program that would be started now; empty when none is found.
 std::string PictureDecoderProgram();
+
+}  // namespace files

@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+namespace files {
+
 inline constexpr char PictureAnswerMagic[4] = {'V', 'L', 'D', '1'};
 
 // Numbers in the byte order of the machine: both ends run on it.
@@ -40,3 +42,5 @@ inline constexpr uint64_t DecoderAddressSpace = 1ull << 30;  // bytes
 inline constexpr unsigned DecoderProcessorSeconds = 4;
 // The importer kills a decoder that has not answered after this many seconds.
 inline constexpr double DecoderWallSeconds = 5.0;
+
+}  // namespace files

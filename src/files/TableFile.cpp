@@ -5,12 +5,21 @@
 #include <cstring>
 #include <vector>
 
+#include "base/Utilities.h"
 #include "errors/ErrorTrail.h"
 #include "files/TemporaryFile.h"
 #include "stream/Compression.h"
 #include "stream/Decompression.h"
 #include "stream/File.h"
-#include "stream/Utilities.h"
+
+namespace files {
+
+using cells::Cell;
+using cells::CellTable;
+using cells::SetBoolField;
+using errors::ClearErrors;
+using errors::ErrorRaised;
+using errors::RaiseError;
 
 namespace {
 
@@ -34,10 +43,10 @@ void EncodeRecord(const Cell& cell, uint8_t* record) {
 void DecodeRecord(const uint8_t* record, uint32_t available, Cell& cell) {
     if (available >= RecordSize) {
         std::memcpy(&cell, record, RecordSize);
-        for (int i = 0; i < 4; ++i) (&cell.b1)[i] = record[i] != 0 ? 1 : 0;
+        for (int i = 0; i < 4; ++i) SetBoolField(cell, i, record[i] != 0 ? 1 : 0);
         return;
     }
-    for (uint32_t i = 0; i < 4 && i < available; ++i) (&cell.b1)[i] = record[i] != 0 ? 1 : 0;
+    for (uint32_t i = 0; i < 4 && i < available; ++i) SetBoolField(cell, static_cast<int>(i), record[i] != 0 ? 1 : 0);
     for (uint32_t offset = 4; offset + 4 <= available; offset += 4)
         std::memcpy(reinterpret_cast<uint8_t*>(&cell) + offset, record + offset, 4);
 }
@@ -80,7 +89,7 @@ void ReadCells(stream::Base& stream, CellTable& table, int32_t width, int32_t he
 }
 
 FileStatus SaveTable(const CellTable& table, std::string path, bool compressed) {
-    if (ExtensionOf(path).empty()) path += compressed ? ".vls" : ".vln";
+    if (base::ExtensionOf(path).empty()) path += compressed ? ".vls" : ".vln";
     TemporaryFile temporary;
     if (temporary.Create(path)) {
         stream::File file;
@@ -99,8 +108,8 @@ FileStatus SaveTable(const CellTable& table, std::string path, bool compressed) 
             if (!ErrorRaised()) temporary.Commit();
         }
     }
-    FileStatus status { "Tablica została zapisana", StatusInfoColor };
-    if (ErrorRaised()) status = { "Błąd - nie można zapisać tablicy", StatusWarningColor };
+    FileStatus status { "Tablica została zapisana", core::StatusInfoColor };
+    if (ErrorRaised()) status = { "Błąd - nie można zapisać tablicy", core::StatusWarningColor };
     ClearErrors();
     return status;
 }
@@ -134,8 +143,10 @@ TableLoad LoadTable(CellTable& table, const std::string& path) {
             }
         }
     }
-    TableLoad load { { "Tablica została wczytana", StatusInfoColor }, cellsRead };
-    if (ErrorRaised()) load.Status = { "Błąd - nie można wczytać tablicy", StatusWarningColor };
+    TableLoad load { { "Tablica została wczytana", core::StatusInfoColor }, cellsRead };
+    if (ErrorRaised()) load.Status = { "Błąd - nie można wczytać tablicy", core::StatusWarningColor };
     ClearErrors();
     return load;
 }
+
+}  // namespace files

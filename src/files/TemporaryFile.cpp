@@ -6,9 +6,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/Utilities.h"
 #include "errors/Checks.h"
 #include "errors/ErrorTrail.h"
-#include "stream/Utilities.h"
+
+namespace files {
+
+using errors::AddError;
+using errors::CheckSystem;
+using errors::CheckSystemCode;
 
 namespace {
 
@@ -26,7 +32,7 @@ bool FollowLinks(std::string& path, int& error) {
             return false;
         }
         const std::string link(buffer, static_cast<size_t>(length));
-        path = link.starts_with('/') ? link : DirectoryOf(path) + link;
+        path = link.starts_with('/') ? link : base::DirectoryOf(path) + link;
     }
     error = ELOOP;
     return false;
@@ -55,8 +61,8 @@ int CreateNamed(const std::string& name, mode_t mode) {
 }  // namespace
 
 std::string TemporaryFile::PartName(const std::string& target) {
-    const std::string name = FileNameOf(target);
-    return DirectoryOf(target) + "." + name + ".part" + ExtensionOf(name);
+    const std::string name = base::FileNameOf(target);
+    return base::DirectoryOf(target) + "." + name + ".part" + base::ExtensionOf(name);
 }
 
 TemporaryFile::~TemporaryFile() {
@@ -73,10 +79,10 @@ bool TemporaryFile::Create(const std::string& target) {
         return false;
     }
     const mode_t mode = ModeFor(m_target);
-    const std::string directory = DirectoryOf(m_target).empty() ? "." : DirectoryOf(m_target);
+    const std::string directory = base::DirectoryOf(m_target).empty() ? "." : base::DirectoryOf(m_target);
     m_handle = ::open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     if (m_handle >= 0) {
-        m_path = "/proc/self/fd/" + IntToStr(m_handle);
+        m_path = "/proc/self/fd/" + base::IntToStr(m_handle);
     } else if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
         m_handle = CreateNamed(PartName(m_target), mode);
         if (m_handle >= 0) m_path = m_named = PartName(m_target);
@@ -116,3 +122,5 @@ bool TemporaryFile::Commit() {
     m_committed = true;
     return true;
 }
+
+}  // namespace files

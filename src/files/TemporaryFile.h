@@ -10,6 +10,8 @@
 
 #include <string>
 
+namespace files {
+
 class TemporaryFile {
 public:
     TemporaryFile() = default;
@@ -41,3 +43,5 @@ private:
     std::string m_named;  // the name the file has now, empty while it has none
     bool m_committed { false };
 };
+
+}  // namespace files

@@ -2,11 +2,11 @@
 
 #include <utility>
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 
 namespace frame {
 
-Clock::Clock() : m_source([] { return ::GetTime(); }) {}
+Clock::Clock() : m_source([] { return base::GetTime(); }) {}
 
 Clock::Clock(TimeSource source) : m_source(std::move(source)) {}
 

@@ -1,20 +1,18 @@
 #include "frame/FilterList.h"
 
+#include <string>
+
+namespace frame {
+
 void FilterList::AddFilter(std::string_view name, std::string_view pattern, bool showPattern) {
-    m_text += name;
-    if (showPattern) {
-        m_text += " (";
-        m_text += pattern;
-        m_text += ')';
-    }
-    m_text += '\0';
-    m_text += pattern;
-    m_text += '\0';
+    std::string shown(name);
+    if (showPattern) shown += " (" + std::string(pattern) + ")";
+    m_filters.push_back({std::move(shown), std::string(pattern), ""});
 }
 
-std::string FilterList::FinishFilters(bool allFiles) {
+std::vector<base::FileFilter> FilterList::FinishFilters(bool allFiles) {
     if (allFiles) AddFilter("Wszystkie pliki", "*.*", true);
-    std::string finished = m_text;
-    finished += '\0';
-    return finished;
+    return m_filters;
 }
+
+}  // namespace frame

@@ -1,24 +1,30 @@
 #pragma once
-// The filter list of the open and save dialogs, in the dialog filter format: for each entry a
-// display name, a NUL, a pattern, a NUL. Every command builds its own list before its dialog.
+// The filter list of the open and save dialogs. Every command builds its own list before its
+// dialog: each entry is shown as its name followed by its pattern in parentheses, and the
+// all-files entry is the last one.
 
-#include <string>
 #include <string_view>
+#include <vector>
+
+#include "base/FileFilter.h"
+
+namespace frame {
 
 class FilterList {
 public:
     // Empties the list.
-    void ClearFilters() { m_text.clear(); }
-    // Appends an entry: the name (followed by " (" + pattern + ")" when `showPattern`), a NUL,
-    // the pattern, a NUL.
+    void ClearFilters() { m_filters.clear(); }
+    // Appends an entry for `pattern` named `name`, followed by " (" + pattern + ")" when
+    // `showPattern`.
     void AddFilter(std::string_view name, std::string_view pattern, bool showPattern);
-    // The list to hand to FileDialog: with `allFiles`, first appends "Wszystkie pliki" for
-    // "*.*", so that entry is always the last; then returns a copy with one more NUL at its
-    // end, so it ends in two NULs.
-    std::string FinishFilters(bool allFiles);
+    // The list to hand to FileDialog: with `allFiles`, "Wszystkie pliki" for "*.*" is appended
+    // first, so that entry is always the last.
+    std::vector<base::FileFilter> FinishFilters(bool allFiles);
 
-    const std::string& Text() const { return m_text; }
+    const std::vector<base::FileFilter>& Filters() const { return m_filters; }
 
 private:
-    std::string m_text;
+    std::vector<base::FileFilter> m_filters;
 };
+
+}  // namespace frame

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/Device.h"
 #include "platform/DeviceTypes.h"
 #include "platform/sdl/WindowMessage.h"
 
@@ -24,6 +25,13 @@ enum class SuspendKind : uint32_t {
     Wait = 0,            // wait for messages; no time steps, no frames
     StepPerMessage = 1,  // one time step before each message
     StepWhenIdle = 2,    // time steps whenever no message waits
+};
+
+// The framework clock's values at a time step, as the update callback receives them.
+struct TimeStep {
+    float Time { 0 };       // seconds since the first time step
+    float FrameTime { 0 };  // seconds between this time step and the one before
+    float FPS { 0 };        // time steps per second over the last measurement
 };
 
 // Receives every message the framework's window procedure passes on.
@@ -50,9 +58,10 @@ struct FrameConfig {
     bool CloseBox { true };
     MessageHandler MessageHook;
     // Called at every time step.
-    std::function<void()> UpdateCallback;
-    // Called at every frame before presentation; it clears, begins and ends the scene itself.
-    std::function<void()> DrawCallback;
+    std::function<void(const TimeStep&)> UpdateCallback;
+    // Called at every frame before presentation, with the device to draw on; it clears,
+    // begins and ends the scene itself.
+    std::function<void(platform::Device&)> DrawCallback;
 };
 
 }  // namespace frame

@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+#include "base/NumericCasts.h"
+#include "base/Utilities.h"
 #include "errors/ErrorReport.h"
 #include "errors/ErrorTrail.h"
 #include "frame/DisplayText.h"
@@ -15,9 +17,13 @@
 #include "platform/sdl/MessageQueue.h"
 #include "platform/sdl/SdlWindow.h"
 #include "platform/sdl/VirtualKeys.h"
-#include "stream/Utilities.h"
 
 namespace frame {
+
+using errors::AddError;
+using errors::ErrorRaised;
+using errors::GuardedRun;
+using errors::RaiseError;
 
 namespace {
 
@@ -31,147 +37,315 @@ constexpr float NearZ = -999.0f;
 constexpr float FarZ = 999.0f;
 // While the device is lost in a shown window, how often the loop asks whether it is back.
 constexpr double LostDevicePollSeconds = 0.1;
+// The mode between runs.
+constexpr DisplayMode NoRunMode {};
 
 DeviceBackend OpenGLBackend() { return DeviceBackend { [] { return platform::CreateGlDirect3D(); }, true }; }
-
-// The framework's state: one window, one device, one registry, one clock, for the process.
-struct State {
-    FrameConfig Config;
-    DisplayMode Mode;
-    Registry Objects;
-    Clock Time;
-    DeviceBackend Backend { OpenGLBackend() };
-    platform::SdlWindow Window;
-    platform::MessageQueue Queue;
-    bool VideoStarted { false };
-    bool Running { false };
-
-    std::unique_ptr<platform::Direct3D> Direct3D;
-    std::unique_ptr<platform::Device> Device;
-    std::unique_ptr<platform::StateBlock> DefaultState;
-    platform::Matrix Identity;
-    std::vector<VirtualRect> ClipStack;
-
-    int32_t PauseCounter { 0 };
-    bool Suspended { false };
-    bool DeviceLost { false };
-    bool Maximised { false };
-    bool Minimised { false };
-    bool CursorHidden { false };  // the framework hid the cursor for the current mode
-
-    uint32_t ModeCount { 0 };
-    uint32_t ModeIndex { 0 };
-};
-
-State& The() {
-    static State state;
-    return state;
-}
 
 bool CursorShown(const FrameConfig& config, const DisplayMode& mode) {
     return mode.FullScreen ? config.CursorFullScreen : config.CursorWindowed;
 }
 
-platform::WindowSettings WindowSettingsFor(const FrameConfig& config, const DisplayMode& mode) {
+// SDL's video subsystem, started by a run and stopped when the run ends, so that every run
+// starts it afresh whatever an earlier one did.
+class VideoSession {
+public:
+    VideoSession() = default;
+    VideoSession(const VideoSession&) = delete;
+    VideoSession& operator=(const VideoSession&) = delete;
+    ~VideoSession() { Stop(); }
+
+    bool Start(std::string_view message, std::source_location where = std::source_location::current()) {
+        m_started = platform::SdlWindow::StartVideo(message, where);
+        return m_started;
+    }
+    void Stop() {
+        if (m_started) platform::SdlWindow::StopVideo();
+        m_started = false;
+    }
+
+private:
+    bool m_started { false };
+};
+
+}  // namespace
+
+// The framework of one run: its window, device, clock, queue and loop state. frame::Run makes
+// one, runs it and destroys it; the free functions reach it through Running().
+class Framework {
+public:
+    Framework(const FrameConfig& config, const DisplayMode& mode, const RunSeams& seams, Registry& objects);
+    Framework(const Framework&) = delete;
+    Framework& operator=(const Framework&) = delete;
+    // Whatever a run that ended early left (an exception skips the close sequence): the
+    // device, the window and SDL's video.
+    ~Framework();
+
+    // The running framework, or null between runs.
+    static Framework* Running() { return s_running; }
+
+    // The start-up steps and the message loop; the value frame::Run returns.
+    int Run();
+
+    void Pause() { ++m_pauseCounter; }
+    void Resume();
+    void RequestClose();
+    const Clock& Time() const { return m_clock; }
+    void SetWindowTitle(std::string_view text) { m_window.SetTitle(DisplayText(text)); }
+    bool IsKeyDown(uint32_t virtualKey) const { return m_queue.Translator().IsKeyDown(virtualKey); }
+    void WindowProc(const WindowMessage& message);
+
+    platform::Device* Device() const { return m_device.get(); }
+    bool CreateDevice();
+    void ReleaseDevice();
+    void RecordDefaultState();
+    void ResetDevice();
+    void CheckClientSize();
+    void ChangeDisplayMode(const DisplayMode& mode);
+    const DisplayMode& Mode() const { return m_mode; }
+    cells::ModeSize ModeSize() const {
+        return cells::ModeSize { static_cast<int>(m_mode.ModeWidth), static_cast<int>(m_mode.ModeHeight) };
+    }
+    void BeginModeEnumeration();
+    bool NextDisplayMode(DisplayMode& mode);
+    Result SetViewportRect(const cells::VirtualRect& rect);
+    void SetDefaultViewport();
+    void PushClipRect(const cells::VirtualRect& rect);
+    void PopClipRect();
+
+    bool Suspended() const { return m_suspended; }
+    bool DeviceLost() const { return m_deviceLost; }
+    int32_t PauseCounter() const { return m_pauseCounter; }
+    bool MouseCaptured() const { return m_window.MouseCaptured(); }
+    uint32_t WindowId() const { return m_window.Id(); }
+
+private:
+    platform::WindowSettings WindowSettingsFor(const DisplayMode& mode) const;
+    platform::PresentParameters BuildPresentParameters() const;
+    Result SetProjection(const cells::VirtualRect& rect);
+    void InvalidatePass();
+    void RestoreStage();
+    void Suspend();
+    void ResumeLoop();
+    void AdvanceTime();
+    void ComputeStep();
+    bool RecoverLostDevice();
+    void Present();
+    void DrawStep();
+    void ShowHiddenCursor();
+    void DestroyWindow();
+    void AbandonStart();
+    void CloseSequence();
+    void PassOn(const WindowMessage& message);
+    int MessageLoop();
+
+    static inline Framework* s_running = nullptr;
+
+    const FrameConfig m_config;
+    DisplayMode m_mode;
+    Registry& m_objects;
+    DeviceBackend m_backend;
+    Clock m_clock;
+
+    // Declared in the order of creation, so that they go in the reverse one.
+    VideoSession m_video;
+    platform::SdlWindow m_window;
+    // The queue outlives the window: the quit message posted as the window goes ends the loop.
+    platform::MessageQueue m_queue;
+    std::unique_ptr<platform::Direct3D> m_direct3d;
+    std::unique_ptr<platform::Device> m_device;
+    std::unique_ptr<platform::StateBlock> m_defaultState;
+
+    platform::Matrix m_identity;
+    std::vector<cells::VirtualRect> m_clipStack;
+    int32_t m_pauseCounter { 0 };
+    bool m_suspended { false };
+    bool m_deviceLost { false };
+    bool m_maximised { false };
+    bool m_minimised { false };
+    bool m_cursorHidden { false };  // the framework hid the cursor for the current mode
+    uint32_t m_modeCount { 0 };
+    uint32_t m_modeIndex { 0 };
+};
+
+namespace {
+
+// The one registry: objects are registered before the run that uses them.
+Registry& Objects() {
+    static Registry registry;
+    return registry;
+}
+
+}  // namespace
+
+Framework::Framework(const FrameConfig& config, const DisplayMode& mode, const RunSeams& seams, Registry& objects)
+    : m_config(config), m_mode(mode), m_objects(objects),
+      m_backend(seams.Device.CreateDirect3D ? seams.Device : OpenGLBackend()),
+      m_clock(seams.Time ? seams.Time : Clock::TimeSource([] { return base::GetTime(); })) {
+    assert(!s_running && "frame::Run does not nest");
+    s_running = this;
+}
+
+Framework::~Framework() {
+    m_defaultState.reset();
+    m_device.reset();
+    m_direct3d.reset();
+    DestroyWindow();
+    m_video.Stop();
+    s_running = nullptr;
+}
+
+// --- Start-up and the loop -------------------------------------------------------------------
+
+int Framework::Run() {
+    if (m_backend.CreateDirect3D) m_direct3d = m_backend.CreateDirect3D();
+    if (!m_direct3d) {
+        RaiseError("Nie można zainicjalizować Direct3D 9 (wymaga conajmniej DirectX 9.0c)");
+        return -1;
+    }
+    if (!m_video.Start("Nie można zarejestrować klasy okna")) {
+        m_direct3d.reset();
+        return -2;
+    }
+    if (!m_window.Create(WindowSettingsFor(m_mode), "Nie można utworzyć okna")) {
+        AbandonStart();
+        return -3;
+    }
+    m_queue.Clear();
+    m_queue.Translator().SetWindow(m_window.Id());
+    m_queue.Translator().SetCloseBox(m_config.CloseBox);
+    if (!CursorShown(m_config, m_mode)) {
+        m_window.ShowCursor(false);
+        m_cursorHidden = true;
+    }
+
+    m_identity = platform::MatrixIdentity();
+    m_objects.InitPass();
+    if (ErrorRaised()) {
+        AddError("Nie można zainicjalizować programu (etap 1/3)");
+        m_objects.ShutdownPass();
+        AbandonStart();
+        return -4;
+    }
+
+    if (!CreateDevice()) {
+        m_objects.ShutdownPass();
+        AbandonStart();
+        return -5;
+    }
+
+    m_objects.CreateDeviceObjectsPass();
+    if (ErrorRaised()) {
+        AddError("Nie można zainicjalizować programu (etap 2/3)");
+        m_objects.ReleaseDeviceObjectsPass();
+        ReleaseDevice();
+        m_objects.ShutdownPass();
+        AbandonStart();
+        return -6;
+    }
+
+    RestoreStage();
+    if (ErrorRaised()) {
+        AddError("Nie można zainicjalizować programu (etap 3/3)");
+        InvalidatePass();
+        m_objects.ReleaseDeviceObjectsPass();
+        ReleaseDevice();
+        m_objects.ShutdownPass();
+        AbandonStart();
+        return -7;
+    }
+
+    return MessageLoop();
+}
+
+platform::WindowSettings Framework::WindowSettingsFor(const DisplayMode& mode) const {
     platform::WindowSettings settings;
-    settings.Title = DisplayText(config.Title);
+    settings.Title = DisplayText(m_config.Title);
     // A size beyond what SDL takes makes the creation fail, as it should.
     constexpr uint32_t Largest = std::numeric_limits<int>::max();
     settings.ClientWidth = static_cast<int>(std::min(mode.ModeWidth, Largest));
     settings.ClientHeight = static_cast<int>(std::min(mode.ModeHeight, Largest));
     if (mode.FullScreen)
         settings.Style = platform::WindowStyle::FullScreen;
-    else if (!config.Resizable)
+    else if (!m_config.Resizable)
         settings.Style = platform::WindowStyle::Fixed;
-    else if (config.MaxWidth != 0 || config.MaxHeight != 0)
+    else if (m_config.MaxWidth != 0 || m_config.MaxHeight != 0)
         settings.Style = platform::WindowStyle::ResizableWithMaximum;
     else
         settings.Style = platform::WindowStyle::Resizable;
-    settings.MinWidth = config.MinWidth;
-    settings.MinHeight = config.MinHeight;
-    settings.MaxWidth = config.MaxWidth;
-    settings.MaxHeight = config.MaxHeight;
-    settings.OpenGL = The().Backend.OpenGLWindow;
+    settings.MinWidth = m_config.MinWidth;
+    settings.MinHeight = m_config.MinHeight;
+    settings.MaxWidth = m_config.MaxWidth;
+    settings.MaxHeight = m_config.MaxHeight;
+    settings.OpenGL = m_backend.OpenGLWindow;
     return settings;
 }
 
-platform::PresentParameters BuildPresentParameters() {
-    State& s = The();
+platform::PresentParameters Framework::BuildPresentParameters() const {
     platform::PresentParameters p;
-    p.BackBufferWidth = s.Mode.ModeWidth;
-    p.BackBufferHeight = s.Mode.ModeHeight;
+    p.BackBufferWidth = m_mode.ModeWidth;
+    p.BackBufferHeight = m_mode.ModeHeight;
     p.BackBufferFormat = platform::D3DFMT_A8R8G8B8;
     p.BackBufferCount = 1;
     p.MultiSampleType = platform::D3DMULTISAMPLE_NONE;
     p.MultiSampleQuality = 0;
     p.SwapEffect = platform::D3DSWAPEFFECT_DISCARD;
-    p.DeviceWindow = s.Window.Handle();
-    p.Windowed = !s.Mode.FullScreen;
-    p.EnableAutoDepthStencil = s.Config.DepthFormat != platform::D3DFMT_UNKNOWN;
-    p.AutoDepthStencilFormat = s.Config.DepthFormat;
-    p.Flags = p.EnableAutoDepthStencil && !s.Config.KeepDepth ? platform::D3DPRESENTFLAG_DISCARD_DEPTHSTENCIL : 0;
-    p.FullScreen_RefreshRateInHz = s.Mode.FullScreen ? s.Mode.RefreshRate : 0;
+    p.DeviceWindow = m_window.Handle();
+    p.Windowed = !m_mode.FullScreen;
+    p.EnableAutoDepthStencil = m_config.DepthFormat != platform::D3DFMT_UNKNOWN;
+    p.AutoDepthStencilFormat = m_config.DepthFormat;
+    p.Flags = p.EnableAutoDepthStencil && !m_config.KeepDepth ? platform::D3DPRESENTFLAG_DISCARD_DEPTHSTENCIL : 0;
+    p.FullScreen_RefreshRateInHz = m_mode.FullScreen ? m_mode.RefreshRate : 0;
     p.PresentationInterval = platform::D3DPRESENT_INTERVAL_IMMEDIATE;
     return p;
 }
 
-// Integer part of a float for a viewport field; values no int32 holds (and NaN) are cut to
-// what it holds instead of being undefined.
-int32_t TruncateToInt(float value) {
-    if (std::isnan(value)) return 0;
-    if (value <= -2147483648.0f) return std::numeric_limits<int32_t>::min();
-    if (value >= 2147483648.0f) return std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(value);
-}
-
-Result SetProjection(const VirtualRect& rect) {
+Result Framework::SetProjection(const cells::VirtualRect& rect) {
     platform::Matrix projection =
         platform::MatrixOrthoOffCenterLH(rect.Left, rect.Right, rect.Bottom, rect.Top, NearZ, FarZ);
-    return The().Device->SetTransform(platform::D3DTS_PROJECTION, projection);
+    return m_device->SetTransform(platform::D3DTS_PROJECTION, projection);
 }
 
 // The InvalidateDeviceObjects pass with what the framework itself drops at that point.
-void InvalidatePass() {
-    State& s = The();
-    s.Objects.InvalidateDeviceObjectsPass();
-    s.ClipStack.clear();
-    s.DefaultState.reset();
+void Framework::InvalidatePass() {
+    m_objects.InvalidateDeviceObjectsPass();
+    m_clipStack.clear();
+    m_defaultState.reset();
 }
 
 // Stage 3: the default state, then the RestoreDeviceObjects pass unless that failed.
-void RestoreStage() {
+void Framework::RestoreStage() {
     RecordDefaultState();
-    if (!ErrorRaised()) The().Objects.RestoreDeviceObjectsPass();
+    if (!ErrorRaised()) m_objects.RestoreDeviceObjectsPass();
 }
 
-void Suspend() {
-    State& s = The();
-    s.Suspended = true;
-    float period = s.Config.SuspendTimerPeriod;
+void Framework::Suspend() {
+    m_suspended = true;
+    float period = m_config.SuspendTimerPeriod;
     if (period > 0.0f) {
         double milliseconds = std::min(static_cast<double>(period) * 1000.0, 4.0e9);
-        s.Queue.SetTimer(SuspendTimerId, static_cast<uint32_t>(milliseconds));
+        m_queue.SetTimer(SuspendTimerId, static_cast<uint32_t>(milliseconds));
     }
 }
 
-void ResumeLoop() {
-    State& s = The();
-    s.Suspended = false;
-    float period = s.Config.SuspendTimerPeriod;
-    if (period > 0.0f) s.Queue.KillTimer(SuspendTimerId);
+void Framework::ResumeLoop() {
+    m_suspended = false;
+    float period = m_config.SuspendTimerPeriod;
+    if (period > 0.0f) m_queue.KillTimer(SuspendTimerId);
     // Without a timer nothing stepped the clock while suspended; the time spent so must not
     // show up as one long frame.
-    if (s.Config.SuspendMode == SuspendKind::Wait && !(period > 0.0f)) s.Time.Resynchronise();
+    if (m_config.SuspendMode == SuspendKind::Wait && !(period > 0.0f)) m_clock.Resynchronise();
 }
 
-void TimeStep() {
-    State& s = The();
-    s.Time.Step(s.Config.UpdateCallback);
+void Framework::AdvanceTime() {
+    m_clock.Step([this] {
+        if (m_config.UpdateCallback) m_config.UpdateCallback({m_clock.Time(), m_clock.FrameTime(), m_clock.FPS()});
+    });
 }
 
-void ComputeStep() {
-    if (The().PauseCounter > 0) return;
-    TimeStep();
+void Framework::ComputeStep() {
+    if (m_pauseCounter > 0) return;
+    AdvanceTime();
     if (ErrorRaised()) {
         AddError("Błąd podczas działania programu (obliczenia)");
         RequestClose();
@@ -180,45 +354,42 @@ void ComputeStep() {
 
 // Tests a lost device and resets it when it can be. True once the device is usable again;
 // false while drawing has to wait, or after a failure (recorded, and the close requested).
-bool RecoverLostDevice() {
-    State& s = The();
-    while (s.DeviceLost) {
-        Result result = s.Device->TestCooperativeLevel();
+bool Framework::RecoverLostDevice() {
+    while (m_deviceLost) {
+        Result result = m_device->TestCooperativeLevel();
         if (result >= 0) {
-            s.DeviceLost = false;
+            m_deviceLost = false;
         } else if (result == platform::D3DERR_DEVICELOST) {
             return false;
         } else if (result == platform::D3DERR_DEVICENOTRESET) {
             ResetDevice();
             if (ErrorRaised()) return false;
         } else {
-            CheckDevice(result, "Błąd podczas testowania poziomu kooperatywności urządzenia");
+            platform::CheckDevice(result, "Błąd podczas testowania poziomu kooperatywności urządzenia");
             RequestClose();
-            s.DeviceLost = false;
+            m_deviceLost = false;
             return false;
         }
     }
     return true;
 }
 
-void Present() {
+void Framework::Present() {
     if (ErrorRaised()) return;
-    State& s = The();
-    Result result = s.Device->Present();
+    Result result = m_device->Present();
     if (result == platform::D3DERR_DEVICELOST) {
         Suspend();
-        s.DeviceLost = true;
+        m_deviceLost = true;
         return;
     }
-    CheckDevice(result, "Nie można wyświetlić ekranu");
+    platform::CheckDevice(result, "Nie można wyświetlić ekranu");
 }
 
-void DrawStep() {
-    State& s = The();
-    if (!s.Device) return;
-    if (s.DeviceLost && !RecoverLostDevice()) return;
-    if (s.PauseCounter < 1 && !s.Suspended) {
-        if (s.Config.DrawCallback) s.Config.DrawCallback();
+void Framework::DrawStep() {
+    if (!m_device) return;
+    if (m_deviceLost && !RecoverLostDevice()) return;
+    if (m_pauseCounter < 1 && !m_suspended) {
+        if (m_config.DrawCallback) m_config.DrawCallback(*m_device);
         Present();
     }
     if (ErrorRaised()) {
@@ -227,56 +398,47 @@ void DrawStep() {
     }
 }
 
-void ShowHiddenCursor() {
-    State& s = The();
-    if (!s.CursorHidden) return;
-    s.Window.ShowCursor(true);
-    s.CursorHidden = false;
+void Framework::ShowHiddenCursor() {
+    if (!m_cursorHidden) return;
+    m_window.ShowCursor(true);
+    m_cursorHidden = false;
 }
 
-void DestroyWindow() {
-    State& s = The();
+void Framework::DestroyWindow() {
     ShowHiddenCursor();
-    s.Window.Destroy();
-    s.Queue.Translator().SetWindow(0);
+    m_window.Destroy();
+    m_queue.Translator().SetWindow(0);
 }
 
 // Undoes the start-up steps up to the window when a later one fails. The window goes too:
 // nothing is left of a run that never started.
-void AbandonStart() {
-    State& s = The();
+void Framework::AbandonStart() {
     DestroyWindow();
-    if (s.VideoStarted) {
-        platform::SdlWindow::StopVideo();
-        s.VideoStarted = false;
-    }
-    s.Direct3D.reset();
+    m_video.Stop();
+    m_direct3d.reset();
 }
 
-void CloseSequence() {
-    State& s = The();
+void Framework::CloseSequence() {
     InvalidatePass();
-    s.Objects.ReleaseDeviceObjectsPass();
+    m_objects.ReleaseDeviceObjectsPass();
     ReleaseDevice();
-    s.Objects.ShutdownPass();
-    s.Direct3D.reset();
+    m_objects.ShutdownPass();
+    m_direct3d.reset();
     DestroyWindow();
-    s.Queue.Post({.Kind = MessageKind::Quit, .QuitCode = 0});
+    m_queue.Post({.Kind = MessageKind::Quit, .QuitCode = 0});
 }
 
-void PassOn(const WindowMessage& message) {
-    const MessageHandler& hook = The().Config.MessageHook;
-    if (hook) hook(message);
+void Framework::PassOn(const WindowMessage& message) {
+    if (m_config.MessageHook) m_config.MessageHook(message);
 }
 
-int MessageLoop() {
-    State& s = The();
+int Framework::MessageLoop() {
     WindowMessage message;
     for (;;) {
-        if (s.Suspended && s.DeviceLost && !s.Minimised && s.Device) {
+        if (m_suspended && m_deviceLost && !m_minimised && m_device) {
             // A device lost while its window stays shown comes back without any window message,
             // so the loop asks the device itself now and then.
-            if (s.Queue.WaitFor(message, LostDevicePollSeconds)) {
+            if (m_queue.WaitFor(message, LostDevicePollSeconds)) {
                 if (message.Kind == MessageKind::Quit) return message.QuitCode;
                 WindowProc(message);
             } else if (RecoverLostDevice()) {
@@ -284,16 +446,16 @@ int MessageLoop() {
             }
             continue;
         }
-        if (s.Suspended) {
-            switch (s.Config.SuspendMode) {
+        if (m_suspended) {
+            switch (m_config.SuspendMode) {
                 case SuspendKind::StepPerMessage:
-                    s.Queue.Wait(message);
+                    m_queue.Wait(message);
                     if (message.Kind == MessageKind::Quit) return message.QuitCode;
                     ComputeStep();
                     WindowProc(message);
                     break;
                 case SuspendKind::StepWhenIdle:
-                    if (s.Queue.Peek(message)) {
+                    if (m_queue.Peek(message)) {
                         if (message.Kind == MessageKind::Quit) return message.QuitCode;
                         WindowProc(message);
                     } else {
@@ -301,14 +463,14 @@ int MessageLoop() {
                     }
                     break;
                 default:
-                    s.Queue.Wait(message);
+                    m_queue.Wait(message);
                     if (message.Kind == MessageKind::Quit) return message.QuitCode;
                     WindowProc(message);
                     break;
             }
             continue;
         }
-        if (s.Queue.Peek(message)) {
+        if (m_queue.Peek(message)) {
             if (message.Kind == MessageKind::Quit) return message.QuitCode;
             WindowProc(message);
         } else {
@@ -318,176 +480,58 @@ int MessageLoop() {
     }
 }
 
-// Whatever an aborted run (an exception ends a run without clean-up) left behind.
-void DropLeftovers() {
-    State& s = The();
-    s.DefaultState.reset();
-    s.Device.reset();
-    s.Direct3D.reset();
-    DestroyWindow();
-    s.Queue.Clear();
+void Framework::Resume() {
+    --m_pauseCounter;
+    if (m_pauseCounter < 1) m_clock.Resynchronise();
 }
 
-int RunStages(const FrameConfig& config, const DisplayMode& mode) {
-    State& s = The();
-    DropLeftovers();
-    s.Config = config;
-    s.Mode = mode;
-    s.Time.Reset();
-    s.ClipStack.clear();
-    s.PauseCounter = 0;
-    s.Suspended = s.DeviceLost = s.Maximised = s.Minimised = false;
-    s.ModeCount = s.ModeIndex = 0;
-
-    if (s.Backend.CreateDirect3D) s.Direct3D = s.Backend.CreateDirect3D();
-    if (!s.Direct3D) {
-        RaiseError("Nie można zainicjalizować Direct3D 9 (wymaga conajmniej DirectX 9.0c)");
-        return -1;
-    }
-    if (!s.VideoStarted) {
-        if (!platform::SdlWindow::StartVideo("Nie można zarejestrować klasy okna")) {
-            s.Direct3D.reset();
-            return -2;
-        }
-        s.VideoStarted = true;
-    }
-    if (!s.Window.Create(WindowSettingsFor(s.Config, s.Mode), "Nie można utworzyć okna")) {
-        AbandonStart();
-        return -3;
-    }
-    s.Queue.Clear();
-    s.Queue.Translator().SetWindow(s.Window.Id());
-    s.Queue.Translator().SetCloseBox(s.Config.CloseBox);
-    s.Queue.Translator().ReleaseAllKeys();
-    if (!CursorShown(s.Config, s.Mode)) {
-        s.Window.ShowCursor(false);
-        s.CursorHidden = true;
-    }
-
-    s.Identity = platform::MatrixIdentity();
-    s.Objects.InitPass();
-    if (ErrorRaised()) {
-        AddError("Nie można zainicjalizować programu (etap 1/3)");
-        s.Objects.ShutdownPass();
-        AbandonStart();
-        return -4;
-    }
-
-    if (!CreateDevice()) {
-        s.Objects.ShutdownPass();
-        AbandonStart();
-        return -5;
-    }
-
-    s.Objects.CreateDeviceObjectsPass();
-    if (ErrorRaised()) {
-        AddError("Nie można zainicjalizować programu (etap 2/3)");
-        s.Objects.ReleaseDeviceObjectsPass();
-        ReleaseDevice();
-        s.Objects.ShutdownPass();
-        AbandonStart();
-        return -6;
-    }
-
-    RestoreStage();
-    if (ErrorRaised()) {
-        AddError("Nie można zainicjalizować programu (etap 3/3)");
-        InvalidatePass();
-        s.Objects.ReleaseDeviceObjectsPass();
-        ReleaseDevice();
-        s.Objects.ShutdownPass();
-        AbandonStart();
-        return -7;
-    }
-
-    return MessageLoop();
+void Framework::RequestClose() {
+    if (m_window.Exists()) m_queue.Post({.Kind = MessageKind::Close});
 }
 
-}  // namespace
+// --- Window procedure ------------------------------------------------------------------------
 
-// --- Registry and run ---
-
-void Register(FrameObject* object) { The().Objects.Register(object); }
-
-void ClearRegistry() {
-    assert(!The().Running && "the registry cannot change during a run");
-    The().Objects.Clear();
-}
-
-int Run(const FrameConfig& config, const DisplayMode& mode) {
-    State& s = The();
-    assert(!s.Running && "frame::Run does not nest");
-    s.Running = true;
-    int code = GuardedRun([&] { return RunStages(config, mode); });
-    s.Running = false;
-    return code;
-}
-
-void Pause() { ++The().PauseCounter; }
-
-void Resume() {
-    State& s = The();
-    --s.PauseCounter;
-    if (s.PauseCounter < 1) s.Time.Resynchronise();
-}
-
-void RequestClose() {
-    State& s = The();
-    if (s.Window.Exists()) s.Queue.Post({.Kind = MessageKind::Close});
-}
-
-float GetTime() { return The().Time.Time(); }
-float GetFrameTime() { return The().Time.FrameTime(); }
-float GetFPS() { return The().Time.FPS(); }
-
-void SetWindowTitle(std::string_view text) { The().Window.SetTitle(DisplayText(text)); }
-
-bool IsKeyDown(uint32_t virtualKey) { return The().Queue.Translator().IsKeyDown(virtualKey); }
-
-// --- Window procedure ---
-
-void WindowProc(const WindowMessage& message) {
-    State& s = The();
+void Framework::WindowProc(const WindowMessage& message) {
     switch (message.Kind) {
         case MessageKind::Close:
-            if (s.Window.Exists()) CloseSequence();
+            if (m_window.Exists()) CloseSequence();
             break;
         case MessageKind::Minimized:
-            s.Minimised = true;
+            m_minimised = true;
             Suspend();
-            s.Maximised = false;
+            m_maximised = false;
             return;
         case MessageKind::Maximized:
-            s.Minimised = false;
+            m_minimised = false;
             ResumeLoop();
             CheckClientSize();
-            s.Maximised = true;
+            m_maximised = true;
             return;
         case MessageKind::Restored:
-            s.Minimised = false;
-            if (s.Suspended) {
+            m_minimised = false;
+            if (m_suspended) {
                 CheckClientSize();
                 ResumeLoop();
-            } else if (s.Maximised) {
-                s.Maximised = false;
+            } else if (m_maximised) {
+                m_maximised = false;
                 CheckClientSize();
             }
             return;
         case MessageKind::SizeChanged:
             // The end of a resize by the user (or the window manager): the back buffer follows.
-            if (!s.Minimised) CheckClientSize();
+            if (!m_minimised) CheckClientSize();
             return;
         case MessageKind::KeyDown:
-            if (message.Key == platform::vk::Escape && s.Config.EscapeCloses) RequestClose();
+            if (message.Key == platform::vk::Escape && m_config.EscapeCloses) RequestClose();
             break;
         case MessageKind::Timer:
-            if (message.TimerId == SuspendTimerId && s.Config.SuspendMode != SuspendKind::StepPerMessage) TimeStep();
+            if (message.TimerId == SuspendTimerId && m_config.SuspendMode != SuspendKind::StepPerMessage) AdvanceTime();
             break;
         case MessageKind::MouseButton:
             if (message.Action == platform::ActionDown)
-                s.Window.CaptureMouse();
+                m_window.CaptureMouse();
             else if (message.Action == platform::ActionUp)
-                s.Window.ReleaseMouse();
+                m_window.ReleaseMouse();
             break;
         default:
             break;
@@ -495,58 +539,52 @@ void WindowProc(const WindowMessage& message) {
     PassOn(message);
 }
 
-// --- Graphics device ---
+// --- Graphics device -------------------------------------------------------------------------
 
-platform::Device* GetDevice() { return The().Device.get(); }
-
-bool CreateDevice() {
-    State& s = The();
-    if (!s.Direct3D) return false;
+bool Framework::CreateDevice() {
+    if (!m_direct3d) return false;
     platform::PresentParameters parameters = BuildPresentParameters();
     // One creation: the device has a single way of processing vertices, so there is no weaker
     // kind to fall back on.
-    Result result = s.Direct3D->CreateDevice(platform::D3DADAPTER_DEFAULT, platform::D3DDEVTYPE_HAL,
-                                             s.Window.Handle(), platform::D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                             parameters, s.Device);
-    if (result >= 0 && !s.Device) result = platform::D3DERR_NOTAVAILABLE;
+    Result result = m_direct3d->CreateDevice(platform::D3DADAPTER_DEFAULT, platform::D3DDEVTYPE_HAL, m_window.Handle(),
+                                             platform::D3DCREATE_HARDWARE_VERTEXPROCESSING, parameters, m_device);
+    if (result >= 0 && !m_device) result = platform::D3DERR_NOTAVAILABLE;
     if (result < 0) {
-        s.Device.reset();
-        CheckDevice(result, "Nie można utworzyć urządzenia (prawdopodobnie za słaby sprzęt - karta graficzna bez akceleracji)");
+        m_device.reset();
+        platform::CheckDevice(
+            result, "Nie można utworzyć urządzenia (prawdopodobnie za słaby sprzęt - karta graficzna bez akceleracji)");
         return false;
     }
     return true;
 }
 
-void ReleaseDevice() {
-    State& s = The();
-    s.DefaultState.reset();
-    s.Device.reset();
+void Framework::ReleaseDevice() {
+    m_defaultState.reset();
+    m_device.reset();
 }
 
-void RecordDefaultState() {
-    State& s = The();
-    s.DefaultState.reset();
-    if (!s.Device) return;
-    s.Device->SetRenderState(platform::D3DRS_LIGHTING, 0);
-    Result result = s.Device->CreateStateBlock(platform::D3DSBT_ALL, s.DefaultState);
-    if (CheckDevice(result, "Nie można zapamiętać domyślnego stanu urządzenia") < 0) {
-        s.DefaultState.reset();
+void Framework::RecordDefaultState() {
+    m_defaultState.reset();
+    if (!m_device) return;
+    m_device->SetRenderState(platform::D3DRS_LIGHTING, 0);
+    Result result = m_device->CreateStateBlock(platform::D3DSBT_ALL, m_defaultState);
+    if (platform::CheckDevice(result, "Nie można zapamiętać domyślnego stanu urządzenia") < 0) {
+        m_defaultState.reset();
         return;
     }
     SetDefaultViewport();
     if (ErrorRaised()) return;
-    s.Device->SetTransform(platform::D3DTS_VIEW, s.Identity);
-    s.Device->SetTransform(platform::D3DTS_WORLD, s.Identity);
+    m_device->SetTransform(platform::D3DTS_VIEW, m_identity);
+    m_device->SetTransform(platform::D3DTS_WORLD, m_identity);
 }
 
-void ResetDevice() {
-    State& s = The();
-    if (!s.Device) return;
+void Framework::ResetDevice() {
+    if (!m_device) return;
     InvalidatePass();
     platform::PresentParameters parameters = BuildPresentParameters();
-    Result result = s.Device->Reset(parameters);
+    Result result = m_device->Reset(parameters);
     if (result < 0) {
-        CheckDevice(result, "Nie można zresetować urządzenia");
+        platform::CheckDevice(result, "Nie można zresetować urządzenia");
         RequestClose();
         return;
     }
@@ -557,45 +595,43 @@ void ResetDevice() {
     }
 }
 
-void CheckClientSize() {
-    State& s = The();
+void Framework::CheckClientSize() {
     int width = 0, height = 0;
-    s.Window.ClientSize(width, height);
+    m_window.ClientSize(width, height);
     // A window without a client area (minimised, or none at all) has no back buffer to match.
     if (width <= 0 || height <= 0) return;
-    if (static_cast<uint32_t>(width) == s.Mode.ModeWidth && static_cast<uint32_t>(height) == s.Mode.ModeHeight) return;
-    s.Mode.ModeWidth = static_cast<uint32_t>(width);
-    s.Mode.ModeHeight = static_cast<uint32_t>(height);
+    if (static_cast<uint32_t>(width) == m_mode.ModeWidth && static_cast<uint32_t>(height) == m_mode.ModeHeight) return;
+    m_mode.ModeWidth = static_cast<uint32_t>(width);
+    m_mode.ModeHeight = static_cast<uint32_t>(height);
     Pause();
-    if (s.Device) ResetDevice();
+    if (m_device) ResetDevice();
     Resume();
 }
 
-void ChangeDisplayMode(const DisplayMode& mode) {
-    State& s = The();
-    const DisplayMode& current = s.Mode;
+void Framework::ChangeDisplayMode(const DisplayMode& mode) {
+    const DisplayMode& current = m_mode;
     if (mode.ModeWidth == current.ModeWidth && mode.ModeHeight == current.ModeHeight &&
         mode.FullScreen == current.FullScreen && (mode.RefreshRate == current.RefreshRate || !mode.FullScreen))
         return;
     Pause();
     InvalidatePass();
-    s.Objects.ReleaseDeviceObjectsPass();
+    m_objects.ReleaseDeviceObjectsPass();
     ReleaseDevice();
-    bool shownBefore = CursorShown(s.Config, s.Mode);
-    bool shownAfter = CursorShown(s.Config, mode);
+    bool shownBefore = CursorShown(m_config, m_mode);
+    bool shownAfter = CursorShown(m_config, mode);
     if (shownBefore != shownAfter) {
-        s.Window.ShowCursor(shownAfter);
-        s.CursorHidden = !shownAfter;
+        m_window.ShowCursor(shownAfter);
+        m_cursorHidden = !shownAfter;
     }
-    s.Mode = mode;
-    platform::WindowSettings settings = WindowSettingsFor(s.Config, s.Mode);
-    s.Window.ApplyStyle(settings);
+    m_mode = mode;
+    platform::WindowSettings settings = WindowSettingsFor(m_mode);
+    m_window.ApplyStyle(settings);
     if (!CreateDevice()) {
         RequestClose();
         return;
     }
-    s.Window.PlaceWindowed(settings);
-    s.Objects.CreateDeviceObjectsPass();
+    m_window.PlaceWindowed(settings);
+    m_objects.CreateDeviceObjectsPass();
     if (ErrorRaised()) {
         RequestClose();
         return;
@@ -608,115 +644,189 @@ void ChangeDisplayMode(const DisplayMode& mode) {
     Resume();
 }
 
-const DisplayMode& GetDisplayMode() { return The().Mode; }
-
-void BeginModeEnumeration() {
-    State& s = The();
-    s.ModeCount = s.Direct3D ? s.Direct3D->GetAdapterModeCount(platform::D3DADAPTER_DEFAULT, platform::D3DFMT_X8R8G8B8) : 0;
-    s.ModeIndex = 0;
+void Framework::BeginModeEnumeration() {
+    m_modeCount = m_direct3d ? m_direct3d->GetAdapterModeCount(platform::D3DADAPTER_DEFAULT, platform::D3DFMT_X8R8G8B8) : 0;
+    m_modeIndex = 0;
 }
 
-bool NextDisplayMode(DisplayMode& mode) {
-    State& s = The();
-    if (!s.Direct3D || s.ModeIndex >= s.ModeCount) return false;
+bool Framework::NextDisplayMode(DisplayMode& mode) {
+    if (!m_direct3d || m_modeIndex >= m_modeCount) return false;
     platform::DisplayMode adapterMode;
-    if (s.Direct3D->EnumAdapterModes(platform::D3DADAPTER_DEFAULT, platform::D3DFMT_X8R8G8B8, s.ModeIndex,
-                                     adapterMode) < 0)
+    if (m_direct3d->EnumAdapterModes(platform::D3DADAPTER_DEFAULT, platform::D3DFMT_X8R8G8B8, m_modeIndex, adapterMode) < 0)
         return false;
     mode = DisplayMode { adapterMode.Width, adapterMode.Height, adapterMode.RefreshRate, true };
-    ++s.ModeIndex;
+    ++m_modeIndex;
     return true;
 }
 
-Result SetViewportRect(const VirtualRect& rect) {
-    State& s = The();
-    if (!s.Device) return platform::D3DERR_INVALIDCALL;
-    VirtualRect pixels = RectToPixels(rect);
+Result Framework::SetViewportRect(const cells::VirtualRect& rect) {
+    if (!m_device) return platform::D3DERR_INVALIDCALL;
+    // A viewport starts inside the back buffer: what lies left of or above the screen is cut
+    // off, and the projection is that of the cut rectangle, so that virtual coordinates keep
+    // their meaning. (Beyond the right and bottom edges the device cuts the viewport itself.)
+    cells::VirtualRect cut = rect;
+    cut.Left = std::max(cut.Left, 0.0f);
+    cut.Top = std::max(cut.Top, 0.0f);
+    const cells::VirtualRect pixels = cells::RectToPixels(cut, ModeSize());
+    // Edges rounded to the nearest pixel: at most modes a virtual unit is a fraction of one.
+    auto nearest = [](float value) { return static_cast<uint32_t>(std::max(base::TruncateToInt32(value + 0.5f), 0)); };
     platform::Viewport viewport;
-    viewport.X = static_cast<uint32_t>(TruncateToInt(pixels.Left + 0.5f));
-    viewport.Y = static_cast<uint32_t>(TruncateToInt(pixels.Top + 0.5f));
-    viewport.Width = static_cast<uint32_t>(TruncateToInt(pixels.Right - pixels.Left + 0.5f));
-    viewport.Height = static_cast<uint32_t>(TruncateToInt(pixels.Bottom - pixels.Top + 0.5f));
+    viewport.X = nearest(pixels.Left);
+    viewport.Y = nearest(pixels.Top);
+    viewport.Width = nearest(pixels.Right - pixels.Left);
+    viewport.Height = nearest(pixels.Bottom - pixels.Top);
     viewport.MinZ = NearZ;
     viewport.MaxZ = FarZ;
-    CheckDevice(s.Device->SetViewport(viewport), "Nie można ustawić widoku");
-    return SetProjection(rect);
+    platform::CheckDevice(m_device->SetViewport(viewport), "Nie można ustawić widoku");
+    return SetProjection(cut);
 }
 
-void SetDefaultViewport() {
-    State& s = The();
-    if (!s.Device) return;
-    platform::Viewport viewport { 0, 0, s.Mode.ModeWidth, s.Mode.ModeHeight, NearZ, FarZ };
-    Result result = s.Device->SetViewport(viewport);
+void Framework::SetDefaultViewport() {
+    if (!m_device) return;
+    platform::Viewport viewport { 0, 0, m_mode.ModeWidth, m_mode.ModeHeight, NearZ, FarZ };
+    Result result = m_device->SetViewport(viewport);
     if (result >= 0)
-        SetProjection(VirtualRect { 0, 0, 800, 600 });
+        SetProjection(cells::VirtualRect { 0, 0, 800, 600 });
     else
-        CheckDevice(result, "Nie można ustawić widoku domyślnego");
+        platform::CheckDevice(result, "Nie można ustawić widoku domyślnego");
 }
 
-void PushClipRect(const VirtualRect& rect) {
-    State& s = The();
-    VirtualRect clip = rect;
-    if (!s.ClipStack.empty()) {
-        const VirtualRect& top = s.ClipStack.back();
+void Framework::PushClipRect(const cells::VirtualRect& rect) {
+    cells::VirtualRect clip = rect;
+    if (!m_clipStack.empty()) {
+        const cells::VirtualRect& top = m_clipStack.back();
         clip.Left = std::max(rect.Left, top.Left);
         clip.Top = std::max(rect.Top, top.Top);
         clip.Right = std::min(rect.Right, top.Right);
         clip.Bottom = std::min(rect.Bottom, top.Bottom);
-        if (!(clip.Right > clip.Left && clip.Bottom > clip.Top)) clip = VirtualRect {};
+        if (!(clip.Right > clip.Left && clip.Bottom > clip.Top)) clip = cells::VirtualRect {};
     }
-    s.ClipStack.push_back(clip);
+    m_clipStack.push_back(clip);
     SetViewportRect(clip);
     if (ErrorRaised()) AddError("Nie można dodać obcinającego prostokąta");
 }
 
-void PopClipRect() {
-    State& s = The();
-    if (s.ClipStack.empty()) {
+void Framework::PopClipRect() {
+    if (m_clipStack.empty()) {
         RaiseError("Stos ograniczających prostokątów jest pusty");
     } else {
-        s.ClipStack.pop_back();
-        if (!s.ClipStack.empty())
-            SetViewportRect(s.ClipStack.back());
+        m_clipStack.pop_back();
+        if (!m_clipStack.empty())
+            SetViewportRect(m_clipStack.back());
         else
             SetDefaultViewport();
     }
     if (ErrorRaised()) AddError("Nie można usunąć obcinającego prostokąta");
 }
 
+// --- The free functions: the running framework's operations -----------------------------------
+
+void Register(FrameObject* object) { Objects().Register(object); }
+
+void ClearRegistry() {
+    assert(!Framework::Running() && "the registry cannot change during a run");
+    Objects().Clear();
+}
+
+int Run(const FrameConfig& config, const DisplayMode& mode, const RunSeams& seams) {
+    // The framework is destroyed inside the guard, also when an exception ends the run.
+    return GuardedRun([&] {
+        Framework framework(config, mode, seams, Objects());
+        return framework.Run();
+    });
+}
+
+void Pause() {
+    if (Framework* framework = Framework::Running()) framework->Pause();
+}
+
+void Resume() {
+    if (Framework* framework = Framework::Running()) framework->Resume();
+}
+
+void RequestClose() {
+    if (Framework* framework = Framework::Running()) framework->RequestClose();
+}
+
+float GetTime() { return Framework::Running() ? Framework::Running()->Time().Time() : 0.0f; }
+float GetFrameTime() { return Framework::Running() ? Framework::Running()->Time().FrameTime() : 0.0f; }
+float GetFPS() { return Framework::Running() ? Framework::Running()->Time().FPS() : 0.0f; }
+
+void SetWindowTitle(std::string_view text) {
+    if (Framework* framework = Framework::Running()) framework->SetWindowTitle(text);
+}
+
+bool IsKeyDown(uint32_t virtualKey) { return Framework::Running() && Framework::Running()->IsKeyDown(virtualKey); }
+
+void WindowProc(const WindowMessage& message) {
+    if (Framework* framework = Framework::Running()) framework->WindowProc(message);
+}
+
+platform::Device* GetDevice() { return Framework::Running() ? Framework::Running()->Device() : nullptr; }
+bool CreateDevice() { return Framework::Running() && Framework::Running()->CreateDevice(); }
+
+void ReleaseDevice() {
+    if (Framework* framework = Framework::Running()) framework->ReleaseDevice();
+}
+
+void RecordDefaultState() {
+    if (Framework* framework = Framework::Running()) framework->RecordDefaultState();
+}
+
+void ResetDevice() {
+    if (Framework* framework = Framework::Running()) framework->ResetDevice();
+}
+
+void CheckClientSize() {
+    if (Framework* framework = Framework::Running()) framework->CheckClientSize();
+}
+
+void ChangeDisplayMode(const DisplayMode& mode) {
+    if (Framework* framework = Framework::Running()) framework->ChangeDisplayMode(mode);
+}
+
+DisplayMode GetDisplayMode() { return Framework::Running() ? Framework::Running()->Mode() : NoRunMode; }
+
+void BeginModeEnumeration() {
+    if (Framework* framework = Framework::Running()) framework->BeginModeEnumeration();
+}
+
+bool NextDisplayMode(DisplayMode& mode) { return Framework::Running() && Framework::Running()->NextDisplayMode(mode); }
+
+Result SetViewportRect(const cells::VirtualRect& rect) {
+    return Framework::Running() ? Framework::Running()->SetViewportRect(rect) : platform::D3DERR_INVALIDCALL;
+}
+
+void SetDefaultViewport() {
+    if (Framework* framework = Framework::Running()) framework->SetDefaultViewport();
+}
+
+void PushClipRect(const cells::VirtualRect& rect) {
+    if (Framework* framework = Framework::Running()) framework->PushClipRect(rect);
+}
+
+void PopClipRect() {
+    if (Framework* framework = Framework::Running()) framework->PopClipRect();
+}
+
 namespace {
 
-ModeSize CurrentModeSize() {
-    const DisplayMode& mode = The().Mode;
-    return ModeSize { static_cast<int>(mode.ModeWidth), static_cast<int>(mode.ModeHeight) };
+cells::ModeSize CurrentModeSize() {
+    const Framework* framework = Framework::Running();
+    return framework ? framework->ModeSize() : cells::ModeSize {};
 }
 
 }  // namespace
 
-VirtualPoint ToPixels(VirtualPoint point) { return ToPixels(point, CurrentModeSize()); }
-VirtualRect RectToPixels(VirtualRect rect) { return RectToPixels(rect, CurrentModeSize()); }
-VirtualPoint ToVirtual(VirtualPoint pixels) { return ToVirtual(pixels, CurrentModeSize()); }
-float ToVirtualX(float x) { return ToVirtualX(x, CurrentModeSize()); }
+cells::VirtualPoint ToPixels(cells::VirtualPoint point) { return cells::ToPixels(point, CurrentModeSize()); }
+cells::VirtualRect RectToPixels(cells::VirtualRect rect) { return cells::RectToPixels(rect, CurrentModeSize()); }
+cells::VirtualPoint ToVirtual(cells::VirtualPoint pixels) { return cells::ToVirtual(pixels, CurrentModeSize()); }
+float ToVirtualX(float x) { return cells::ToVirtualX(x, CurrentModeSize()); }
 
-// --- Loop state ---
-
-bool IsSuspended() { return The().Suspended; }
-bool IsDeviceLost() { return The().DeviceLost; }
-int32_t GetPauseCounter() { return The().PauseCounter; }
-bool IsMouseCaptured() { return The().Window.MouseCaptured(); }
-SDL_Window* GetWindow() { return The().Window.Handle(); }
-
-// --- Seams ---
-
-void SetDeviceBackend(DeviceBackend backend) {
-    The().Backend = backend.CreateDirect3D ? std::move(backend) : OpenGLBackend();
-}
-
-void SetTimeSource(Clock::TimeSource source) {
-    if (source)
-        The().Time.SetSource(std::move(source));
-    else
-        The().Time.SetSource([] { return ::GetTime(); });
-}
+bool IsSuspended() { return Framework::Running() && Framework::Running()->Suspended(); }
+bool IsDeviceLost() { return Framework::Running() && Framework::Running()->DeviceLost(); }
+int32_t GetPauseCounter() { return Framework::Running() ? Framework::Running()->PauseCounter() : 0; }
+bool IsMouseCaptured() { return Framework::Running() && Framework::Running()->MouseCaptured(); }
+uint32_t GetWindowId() { return Framework::Running() ? Framework::Running()->WindowId() : 0; }
 
 }  // namespace frame

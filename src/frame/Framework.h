@@ -2,16 +2,22 @@
 // The framework: one window, one graphics device, the registry of frame objects, the clock and
 // the main loop that alternates one time step with one drawn frame. Everything runs on the
 // thread that calls Run.
+//
+// Run builds the framework for the length of the run (window, device, clock, message queue,
+// SDL's video subsystem) and takes it all down before it returns. The functions below reach
+// the running framework; between runs there is none, and they change nothing and answer with
+// empty values (no device, time 0, no window). Only the registry of frame objects outlives a
+// run: objects are registered before it.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string_view>
 
+#include "cells/VirtualSpace.h"
 #include "frame/Clock.h"
 #include "frame/FrameConfig.h"
 #include "frame/FrameObject.h"
-#include "frame/VirtualSpace.h"
 #include "platform/Device.h"
 
 namespace frame {
@@ -23,11 +29,26 @@ void Register(FrameObject* object);
 // Forgets every registered object, for a process that runs the framework more than once.
 void ClearRegistry();
 
+// What a run is built on. The defaults are the OpenGL device and the utilities' clock; tests
+// give a recording device and a clock of their own.
+struct DeviceBackend {
+    // Makes the adapter object ("Direct3D") of the device layer, at the start of the run; a
+    // factory that yields nothing fails Run with -1. Empty: the OpenGL device.
+    std::function<std::unique_ptr<platform::Direct3D>()> CreateDirect3D;
+    // The window is made to carry an OpenGL context.
+    bool OpenGLWindow { true };
+};
+struct RunSeams {
+    DeviceBackend Device;
+    // The clock's source of seconds; empty: the utilities' GetTime.
+    Clock::TimeSource Time;
+};
+
 // Creates the window and the device, brings every frame object up, runs the message loop and
 // tears everything down again. Returns the loop's quit code (0), or a failed start-up step:
 // -1 no device factory object, -2 the windowing system did not start, -3 no window,
 // -4 to -7 a failed stage 1 / device / stage 2 / stage 3, -11 an exception escaped.
-int Run(const FrameConfig& config, const DisplayMode& mode);
+int Run(const FrameConfig& config, const DisplayMode& mode, const RunSeams& seams = {});
 
 // Pause adds one to the pause counter; while it is above 0 neither time steps nor frames
 // happen. Resume subtracts one and, when the counter falls below 1, resynchronises the clock.
@@ -57,26 +78,27 @@ void ResetDevice();
 // Makes the back buffer match the window's client area (resetting the device) when it differs.
 void CheckClientSize();
 void ChangeDisplayMode(const DisplayMode& mode);
-// The current display mode (its size is the back buffer's).
-const DisplayMode& GetDisplayMode();
+// The current display mode (its size is the back buffer's); 800 x 600 windowed between runs.
+DisplayMode GetDisplayMode();
 
 void BeginModeEnumeration();
 // The next full-screen mode of the adapter; false after the last one.
 bool NextDisplayMode(DisplayMode& mode);
 
-// Sets the viewport to the rectangle (virtual units) and the projection so that virtual
-// coordinates keep their meaning inside it; returns the result of setting the projection.
-platform::Result SetViewportRect(const VirtualRect& rect);
+// Sets the viewport to the rectangle (virtual units), cut at the screen's left and top edges,
+// and the projection so that virtual coordinates keep their meaning inside it; returns the
+// result of setting the projection.
+platform::Result SetViewportRect(const cells::VirtualRect& rect);
 void SetDefaultViewport();
 // The clip-rectangle stack: pushing intersects with the top (disjoint rectangles give the
 // all-zero rectangle) and applies the result; popping applies the one below, or the default.
-void PushClipRect(const VirtualRect& rect);
+void PushClipRect(const cells::VirtualRect& rect);
 void PopClipRect();
 
 // Conversions between virtual units and back-buffer pixels of the current mode.
-VirtualPoint ToPixels(VirtualPoint point);
-VirtualRect RectToPixels(VirtualRect rect);
-VirtualPoint ToVirtual(VirtualPoint pixels);
+cells::VirtualPoint ToPixels(cells::VirtualPoint point);
+cells::VirtualRect RectToPixels(cells::VirtualRect rect);
+cells::VirtualPoint ToVirtual(cells::VirtualPoint pixels);
 float ToVirtualX(float x);
 
 // --- Loop state, for the code that shows or tests it ---
@@ -85,22 +107,8 @@ bool IsSuspended();
 bool IsDeviceLost();
 int32_t GetPauseCounter();
 bool IsMouseCaptured();
-// The window (null outside Run); its SDL id tells its events apart.
-SDL_Window* GetWindow();
-
-// --- Seams ---
-
-// Makes the adapter object ("Direct3D") of the device layer, at the start of Run. A factory
-// that yields nothing fails Run with -1.
-struct DeviceBackend {
-    std::function<std::unique_ptr<platform::Direct3D>()> CreateDirect3D;
-    // The window is made to carry an OpenGL context.
-    bool OpenGLWindow { true };
-};
-// The backend of the next Run; one without a factory restores the default, OpenGL.
-void SetDeviceBackend(DeviceBackend backend);
-// The clock's source of seconds for the next Run; an empty source restores GetTime.
-void SetTimeSource(Clock::TimeSource source);
+// The SDL id of the window, which tells its events apart; 0 without a window.
+uint32_t GetWindowId();
 
 // The framework's window procedure: handles the lifecycle messages and passes the rest on to
 // the configured MessageHook.

@@ -7,7 +7,7 @@ namespace frame {
 void InputDispatcher::Dispatch(const platform::WindowMessage& message) {
     if (m_receiver == nullptr) return;
     using platform::MessageKind;
-    auto at = [&] { return ToVirtual(VirtualPoint { static_cast<float>(message.X), static_cast<float>(message.Y) }); };
+    auto at = [&] { return ToVirtual(cells::VirtualPoint { static_cast<float>(message.X), static_cast<float>(message.Y) }); };
     switch (message.Kind) {
         case MessageKind::KeyDown: m_receiver->KeyDown(message.Key); break;
         case MessageKind::KeyUp: m_receiver->KeyUp(message.Key); break;

@@ -5,17 +5,17 @@
 
 #include <cstdint>
 
-#include "frame/VirtualSpace.h"
+#include "cells/VirtualSpace.h"
 
 namespace frame {
 
 class InputReceiver {
 public:
-    virtual bool MouseMove(VirtualPoint point) = 0;
+    virtual bool MouseMove(cells::VirtualPoint point) = 0;
     // Button 0 left, 1 middle, 2 right; action 0 down, 1 up, 2 double click.
-    virtual bool MouseButton(VirtualPoint point, int button, int action) = 0;
+    virtual bool MouseButton(cells::VirtualPoint point, int button, int action) = 0;
     // Distance positive away from the user, 120 per notch.
-    virtual bool MouseWheel(VirtualPoint point, int distance) = 0;
+    virtual bool MouseWheel(cells::VirtualPoint point, int distance) = 0;
     // Virtual-key codes.
     virtual bool KeyDown(uint32_t key) = 0;
     virtual bool KeyUp(uint32_t key) = 0;

@@ -19,7 +19,7 @@ void Registry::Forward(bool Record::*flag, void (FrameObject::*operation)()) {
         if (m_records[i].*flag) continue;
         FrameObject* object = m_records[i].Object;
         (object->*operation)();
-        if (ErrorRaised()) return;
+        if (errors::ErrorRaised()) return;
         m_records[i].*flag = true;
     }
 }

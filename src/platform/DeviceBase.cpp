@@ -11,37 +11,43 @@ namespace {
 
 constexpr size_t Slot(StateItem item) { return static_cast<size_t>(item); }
 
-bool RenderStateItem(D3DRENDERSTATETYPE state, StateItem& item) {
-    switch (state) {
-    case D3DRS_ZENABLE: item = StateItem::ZEnable; return true;
-    case D3DRS_SRCBLEND: item = StateItem::SrcBlend; return true;
-    case D3DRS_DESTBLEND: item = StateItem::DestBlend; return true;
-    case D3DRS_CULLMODE: item = StateItem::CullMode; return true;
-    case D3DRS_ALPHABLENDENABLE: item = StateItem::AlphaBlendEnable; return true;
-    case D3DRS_LIGHTING: item = StateItem::Lighting; return true;
-    }
-    return false;
-}
+// The states the devices carry out, by the family of Set...State call and the code they are
+// set with there.
+enum class StateFamily { Render, TextureStage, Sampler };
 
-bool StageStateItem(D3DTEXTURESTAGESTATETYPE type, StateItem& item) {
-    switch (type) {
-    case D3DTSS_COLOROP: item = StateItem::ColorOp; return true;
-    case D3DTSS_COLORARG1: item = StateItem::ColorArg1; return true;
-    case D3DTSS_COLORARG2: item = StateItem::ColorArg2; return true;
-    case D3DTSS_ALPHAOP: item = StateItem::AlphaOp; return true;
-    case D3DTSS_ALPHAARG1: item = StateItem::AlphaArg1; return true;
-    case D3DTSS_ALPHAARG2: item = StateItem::AlphaArg2; return true;
-    case D3DTSS_TEXCOORDINDEX: item = StateItem::TexCoordIndex; return true;
-    }
-    return false;
-}
+struct StateName {
+    StateFamily Family;
+    uint32_t Code;
+    StateItem Item;
+};
 
-bool SamplerStateItem(D3DSAMPLERSTATETYPE type, StateItem& item) {
-    switch (type) {
-    case D3DSAMP_ADDRESSU: item = StateItem::AddressU; return true;
-    case D3DSAMP_ADDRESSV: item = StateItem::AddressV; return true;
-    case D3DSAMP_MAGFILTER: item = StateItem::MagFilter; return true;
-    case D3DSAMP_MINFILTER: item = StateItem::MinFilter; return true;
+constexpr StateName StateNames[] = {
+    {StateFamily::Render, D3DRS_ZENABLE, StateItem::ZEnable},
+    {StateFamily::Render, D3DRS_SRCBLEND, StateItem::SrcBlend},
+    {StateFamily::Render, D3DRS_DESTBLEND, StateItem::DestBlend},
+    {StateFamily::Render, D3DRS_CULLMODE, StateItem::CullMode},
+    {StateFamily::Render, D3DRS_ALPHABLENDENABLE, StateItem::AlphaBlendEnable},
+    {StateFamily::Render, D3DRS_LIGHTING, StateItem::Lighting},
+    {StateFamily::TextureStage, D3DTSS_COLOROP, StateItem::ColorOp},
+    {StateFamily::TextureStage, D3DTSS_COLORARG1, StateItem::ColorArg1},
+    {StateFamily::TextureStage, D3DTSS_COLORARG2, StateItem::ColorArg2},
+    {StateFamily::TextureStage, D3DTSS_ALPHAOP, StateItem::AlphaOp},
+    {StateFamily::TextureStage, D3DTSS_ALPHAARG1, StateItem::AlphaArg1},
+    {StateFamily::TextureStage, D3DTSS_ALPHAARG2, StateItem::AlphaArg2},
+    {StateFamily::TextureStage, D3DTSS_TEXCOORDINDEX, StateItem::TexCoordIndex},
+    {StateFamily::Sampler, D3DSAMP_ADDRESSU, StateItem::AddressU},
+    {StateFamily::Sampler, D3DSAMP_ADDRESSV, StateItem::AddressV},
+    {StateFamily::Sampler, D3DSAMP_MAGFILTER, StateItem::MagFilter},
+    {StateFamily::Sampler, D3DSAMP_MINFILTER, StateItem::MinFilter},
+};
+
+// The item of a state; false for a state the devices do not carry out.
+bool FindStateItem(StateFamily family, uint32_t code, StateItem& item) {
+    for (const StateName& name : StateNames) {
+        if (name.Family == family && name.Code == code) {
+            item = name.Item;
+            return true;
+        }
     }
     return false;
 }
@@ -486,39 +492,39 @@ Result DeviceBase::GetTransform(D3DTRANSFORMSTATETYPE type, Matrix& matrix) {
 
 Result DeviceBase::SetRenderState(D3DRENDERSTATETYPE state, uint32_t value) {
     StateItem item;
-    if (!RenderStateItem(state, item)) return D3DERR_INVALIDCALL;
+    if (!FindStateItem(StateFamily::Render, state, item)) return D3DERR_INVALIDCALL;
     return SetScalar(item, value);
 }
 
 Result DeviceBase::GetRenderState(D3DRENDERSTATETYPE state, uint32_t& value) {
     StateItem item;
-    if (!RenderStateItem(state, item)) return D3DERR_INVALIDCALL;
+    if (!FindStateItem(StateFamily::Render, state, item)) return D3DERR_INVALIDCALL;
     value = m_state.Value(item);
     return D3D_OK;
 }
 
 Result DeviceBase::SetSamplerState(uint32_t sampler, D3DSAMPLERSTATETYPE type, uint32_t value) {
     StateItem item;
-    if (sampler != 0 || !SamplerStateItem(type, item)) return D3DERR_INVALIDCALL;
+    if (sampler != 0 || !FindStateItem(StateFamily::Sampler, type, item)) return D3DERR_INVALIDCALL;
     return SetScalar(item, value);
 }
 
 Result DeviceBase::GetSamplerState(uint32_t sampler, D3DSAMPLERSTATETYPE type, uint32_t& value) {
     StateItem item;
-    if (sampler != 0 || !SamplerStateItem(type, item)) return D3DERR_INVALIDCALL;
+    if (sampler != 0 || !FindStateItem(StateFamily::Sampler, type, item)) return D3DERR_INVALIDCALL;
     value = m_state.Value(item);
     return D3D_OK;
 }
 
 Result DeviceBase::SetTextureStageState(uint32_t stage, D3DTEXTURESTAGESTATETYPE type, uint32_t value) {
     StateItem item;
-    if (stage != 0 || !StageStateItem(type, item)) return D3DERR_INVALIDCALL;
+    if (stage != 0 || !FindStateItem(StateFamily::TextureStage, type, item)) return D3DERR_INVALIDCALL;
     return SetScalar(item, value);
 }
 
 Result DeviceBase::GetTextureStageState(uint32_t stage, D3DTEXTURESTAGESTATETYPE type, uint32_t& value) {
     StateItem item;
-    if (stage != 0 || !StageStateItem(type, item)) return D3DERR_INVALIDCALL;
+    if (stage != 0 || !FindStateItem(StateFamily::TextureStage, type, item)) return D3DERR_INVALIDCALL;
     value = m_state.Value(item);
     return D3D_OK;
 }

@@ -2,19 +2,23 @@
 
 #include <string>
 
+#include "base/Utilities.h"
 #include "errors/ErrorTrail.h"
 #include "platform/DeviceResults.h"
-#include "stream/Utilities.h"
 
-platform::Result CheckDevice(platform::Result result, std::string_view message, std::source_location where) {
+namespace platform {
+
+Result CheckDevice(Result result, std::string_view message, std::source_location where) {
     if (result >= 0) return result;
-    std::string entry = "(Device," + UIntToStr(static_cast<uint32_t>(result)) + ") ";
-    entry += platform::ResultName(result);
+    std::string entry = "(Device," + base::UIntToStr(static_cast<uint32_t>(result)) + ") ";
+    entry += ResultName(result);
     entry += " (";
-    entry += platform::ResultDescription(result);
+    entry += ResultDescription(result);
     entry += ")";
-    ClearErrors();
-    AddError(entry, where);
-    if (!message.empty()) AddError(message, where);
+    errors::ClearErrors();
+    errors::AddError(entry, where);
+    if (!message.empty()) errors::AddError(message, where);
     return result;
 }
+
+}  // namespace platform

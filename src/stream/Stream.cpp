@@ -6,15 +6,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/Utilities.h"
 #include "errors/Checks.h"
 #include "errors/ErrorTrail.h"
 #include "stream/Base.h"
 #include "stream/Compression.h"
 #include "stream/Decompression.h"
 #include "stream/File.h"
-#include "stream/Utilities.h"
 
 namespace stream {
+
+using errors::AddError;
+using errors::CheckSystem;
+using errors::CheckSystemCode;
+using errors::CheckZlib;
+using errors::ErrorRaised;
+using errors::RaiseError;
 
 // ---- Base -------------------------------------------------------------------------------
 
@@ -31,7 +38,7 @@ uint32_t Base::ReadExact(void* data, uint32_t size) {
     uint32_t delivered = size;
     Read(data, delivered);
     if (ErrorRaised() || delivered == size) return delivered;
-    RaiseError("Odczytano bajtów: " + UIntToStr(delivered) + "/" + UIntToStr(size));
+    RaiseError("Odczytano bajtów: " + base::UIntToStr(delivered) + "/" + base::UIntToStr(size));
     return delivered;
 }
 
@@ -105,12 +112,12 @@ void File::Write(const void* data, uint32_t size) {
         if (result < 0 && errno == EINTR) continue;
         if (result < 0) {
             CheckSystem("");
-            if (written > 0) AddError("Zapisano bajtów " + UIntToStr(written) + "/" + UIntToStr(size));
+            if (written > 0) AddError("Zapisano bajtów " + base::UIntToStr(written) + "/" + base::UIntToStr(size));
             AddError("Nie można zapisać do pliku");
             return;
         }
         if (result == 0) {
-            RaiseError("Zapisano bajtów " + UIntToStr(written) + "/" + UIntToStr(size));
+            RaiseError("Zapisano bajtów " + base::UIntToStr(written) + "/" + base::UIntToStr(size));
             AddError("Nie można zapisać do pliku");
             return;
         }
@@ -249,7 +256,7 @@ void Decompression::Read(void* data, uint32_t& size) {
         if (result != Z_OK && result != Z_STREAM_END) {
             // Anything else (a preset dictionary the table cannot have) is damaged data;
             // read on, it would answer the same forever.
-            RaiseErrorAt("(Zlib," + IntToStr(result) + ") " + zError(result), ErrorPosition::None());
+            errors::RaiseErrorAt("(Zlib," + base::IntToStr(result) + ") " + zError(result), errors::ErrorPosition::None());
             AddError("Nie można odczytać ze strumienia dekompresji");
             break;
         }

@@ -3,10 +3,16 @@
 #include <cmath>
 #include <numbers>
 
-#include "core/Cell.h"
-#include "stream/NumericCasts.h"
+#include "base/NumericCasts.h"
+#include "cells/Cell.h"
 #include "view/ViewSettings.h"
 
+namespace view {
+
+using cells::BoolField;
+using cells::Cell;
+using cells::FloatField;
+using cells::UintField;
 
 namespace {
 
@@ -68,7 +74,9 @@ CellArrow CellVector(const VectorSpec& spec, const Cell& cell, const Cell& previ
         }
     }
     // Extreme ranges can leave the float range; they become infinite, never undefined.
-    arrow.Length = NarrowToFloat(length);
-    arrow.Angle = NarrowToFloat(angle);
+    arrow.Length = base::NarrowToFloat(length);
+    arrow.Angle = base::NarrowToFloat(angle);
     return arrow;
 }
+
+}  // namespace view

@@ -7,11 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/Cell.h"
-#include "stream/NumericCasts.h"
+#include "base/NumericCasts.h"
+#include "cells/Cell.h"
 #include "view/ViewSettings.h"
 
-namespace view_detail {
+namespace view::detail {
 
 inline constexpr uint32_t OpaqueAlpha = 0xFF000000u;
 
@@ -21,7 +21,7 @@ inline uint32_t Blue(uint32_t colour) { return colour & 0xFFu; }
 
 // A channel value truncated toward zero, low 8 bits kept; NaN and huge values are defined
 // (NaN gives 0).
-inline uint32_t ChannelByte(float value) { return static_cast<uint32_t>(TruncateToInt32(value)) & 0xFFu; }
+inline uint32_t ChannelByte(float value) { return static_cast<uint32_t>(base::TruncateToInt32(value)) & 0xFFu; }
 
 // HsvToRgb(0.75 t, 1, 1), alpha 0.
 inline uint32_t RainbowOf(float t) {
@@ -130,14 +130,14 @@ struct FloatRange {
 
 struct RgbColour {
     int Field;
-    uint32_t operator()(const Cell& cell) const { return UintField(cell, Field) | OpaqueAlpha; }
+    uint32_t operator()(const cells::Cell& cell) const { return cells::UintField(cell, Field) | OpaqueAlpha; }
 };
 
 struct BoolPairColour {
     int Field;
     uint32_t Pair[2];  // false, true
     // Indexed rather than branched: neighbouring cells' bools are often unrelated.
-    uint32_t operator()(const Cell& cell) const { return Pair[BoolField(cell, Field) != 0]; }
+    uint32_t operator()(const cells::Cell& cell) const { return Pair[cells::BoolField(cell, Field) != 0]; }
 };
 
 // Lists up to this many pairs are mapped four cells at a time in FillTexels, every pair
@@ -150,8 +150,8 @@ struct ListColour {
     const uint32_t* Pairs;
     size_t PairCount;
     uint32_t Background;
-    uint32_t operator()(const Cell& cell) const {
-        uint32_t u = UintField(cell, Field);
+    uint32_t operator()(const cells::Cell& cell) const {
+        uint32_t u = cells::UintField(cell, Field);
         for (size_t i = 0; i < PairCount; ++i)
             if (Pairs[2 * i] == u) return Pairs[2 * i + 1];
         return Background;
@@ -160,33 +160,37 @@ struct ListColour {
 
 struct ConstantColour {
     uint32_t Colour;
-    uint32_t operator()(const Cell&) const { return Colour; }
+    uint32_t operator()(const cells::Cell&) const { return Colour; }
 };
 
 struct UintRainbowColour {
     int Field;
     UintRange Range;
-    uint32_t operator()(const Cell& cell) const { return RainbowOf(Range.At(UintField(cell, Field))) | OpaqueAlpha; }
+    uint32_t operator()(const cells::Cell& cell) const {
+        return RainbowOf(Range.At(cells::UintField(cell, Field))) | OpaqueAlpha;
+    }
 };
 
 struct UintGradientColour {
     int Field;
     UintRange Range;
     Gradient Colours;
-    uint32_t operator()(const Cell& cell) const { return Colours.At(Range.At(UintField(cell, Field))); }
+    uint32_t operator()(const cells::Cell& cell) const { return Colours.At(Range.At(cells::UintField(cell, Field))); }
 };
 
 struct FloatRainbowColour {
     int Field;
     FloatRange Range;
-    uint32_t operator()(const Cell& cell) const { return RainbowOf(Range.At(FloatField(cell, Field))) | OpaqueAlpha; }
+    uint32_t operator()(const cells::Cell& cell) const {
+        return RainbowOf(Range.At(cells::FloatField(cell, Field))) | OpaqueAlpha;
+    }
 };
 
 struct FloatGradientColour {
     int Field;
     FloatRange Range;
     Gradient Colours;
-    uint32_t operator()(const Cell& cell) const { return Colours.At(Range.At(FloatField(cell, Field))); }
+    uint32_t operator()(const cells::Cell& cell) const { return Colours.At(Range.At(cells::FloatField(cell, Field))); }
 };
 
 // BoolDouble: A, B, C or D by the selected bool of the previous and the current generation.
@@ -195,9 +199,9 @@ struct FloatGradientColour {
 struct DoubleColour {
     int Field;
     uint32_t Colours[4];  // A, B, C, D
-    uint32_t operator()(const Cell& current, const Cell& previous) const {
-        uint32_t p = BoolField(previous, Field);
-        uint32_t c = BoolField(current, Field);
+    uint32_t operator()(const cells::Cell& current, const cells::Cell& previous) const {
+        uint32_t p = cells::BoolField(previous, Field);
+        uint32_t c = cells::BoolField(current, Field);
         uint32_t index = (p << 1) | c;
         if (p > 1 || c > 1) index = 3;
         return Colours[index];
@@ -242,4 +246,4 @@ auto WithModeColour(const ColorSpec& spec, uint32_t background, Visit&& visit) {
     return visit(ConstantColour {background});
 }
 
-}  // namespace view_detail
+}  // namespace view::detail

@@ -3,21 +3,14 @@
 
 #include <cmath>
 
+#include "base/NumericCasts.h"
 #include "view/ColorKernels.h"
 #include "view/ViewSettings.h"
 
-using namespace view_detail;
+namespace view {
 
-namespace {
-
-// Script arguments: at most 1 first (which also turns NaN into 1), then at least 0.
-float ClampUnit(float t) {
-    if (!(t <= 1.0f)) t = 1.0f;
-    if (t < 0.0f) t = 0.0f;
-    return t;
-}
-
-}  // namespace
+using cells::Cell;
+using namespace detail;
 
 bool RequiresTripleBuffering(const ViewSettings& settings) {
     bool squares = settings.Color.Mode == ColorMode::BoolDouble;
@@ -63,9 +56,9 @@ uint32_t Rainbow(float t) { return RainbowOf(t); }
 
 uint32_t Interpolate(uint32_t a, uint32_t b, float t) { return Gradient(a, b).At(t); }
 
-uint32_t InterpolateColor(uint32_t a, uint32_t b, float t) { return Interpolate(a, b, ClampUnit(t)); }
+uint32_t InterpolateColor(uint32_t a, uint32_t b, float t) { return Interpolate(a, b, base::ClampUnit(t)); }
 
-uint32_t RainbowColor(float t) { return Rainbow(ClampUnit(t)); }
+uint32_t RainbowColor(float t) { return Rainbow(base::ClampUnit(t)); }
 
 float Grayscale(uint32_t colour) {
     return (static_cast<float>(Red(colour)) * 0.3f + static_cast<float>(Green(colour)) * 0.59f +
@@ -80,3 +73,5 @@ uint32_t CellColor(const ColorSpec& spec, const Cell& cell, uint32_t background)
 uint32_t DoubleColor(const ColorSpec& spec, const Cell& current, const Cell& previous) {
     return DoubleColour {spec.Field, {spec.ColorA, spec.ColorB, spec.ColorC, spec.ColorD}}(current, previous);
 }
+
+}  // namespace view

@@ -10,7 +10,13 @@
 #include "view/ColorKernels.h"
 #include "view/ViewSettings.h"
 
-using namespace view_detail;
+namespace view {
+
+using cells::Cell;
+using cells::CellTable;
+using cells::FloatField;
+using cells::UintField;
+using namespace detail;
 
 namespace {
 
@@ -198,3 +204,5 @@ void FillTexels(const ColorSpec& spec, const CellTable& shown, const CellTable* 
     }
     WithModeColour(spec, background, [&](const auto& colourOf) { FillByStrips(colourOf, shown, texels, pitch); });
 }
+
+}  // namespace view

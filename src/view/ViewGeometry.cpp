@@ -6,8 +6,16 @@
 #include <algorithm>
 #include <cmath>
 
-#include "stream/NumericCasts.h"
+#include "base/NumericCasts.h"
 
+namespace view {
+
+using cells::ModeSize;
+using cells::RectToPixels;
+using cells::ToPixels;
+using cells::VirtualPoint;
+using cells::VirtualRect;
+using cells::WrapCoordinates;
 
 namespace {
 
@@ -35,24 +43,24 @@ float PositionToZoom(float position) {
     return ClampZoom(std::pow(10.0f, 2.0f * position - 1.0f));
 }
 
-CellGrid ComputeCellGrid(float zoom, int width, int height, frame::ModeSize mode) {
-    frame::VirtualRect rect = frame::RectToPixels(ViewRect, mode);
+CellGrid ComputeCellGrid(float zoom, int width, int height, ModeSize mode) {
+    VirtualRect rect = RectToPixels(ViewRect, mode);
     float cellWidth = (rect.Right - rect.Left) / static_cast<float>(width);
     float cellHeight = (rect.Bottom - rect.Top) / static_cast<float>(height);
     float size = std::min(cellWidth, cellHeight);
     CellGrid grid;
-    int cellSize = TruncateToInt32(zoom * size);
+    int cellSize = base::TruncateToInt32(zoom * size);
     grid.CellSize = cellSize < 3 ? 2 : std::min(cellSize, MaximumCellSize);
     // In double: CellSize * Width exceeds int for a capped size and a wide world.
     double centreX = (static_cast<double>(rect.Left) + static_cast<double>(rect.Right)) / 2.0;
     double centreY = (static_cast<double>(rect.Top) + static_cast<double>(rect.Bottom)) / 2.0;
-    grid.OriginX = TruncateToInt32(centreX - static_cast<double>(grid.CellSize) * width / 2.0);
-    grid.OriginY = TruncateToInt32(centreY - static_cast<double>(grid.CellSize) * height / 2.0);
+    grid.OriginX = base::TruncateToInt32(centreX - static_cast<double>(grid.CellSize) * width / 2.0);
+    grid.OriginY = base::TruncateToInt32(centreY - static_cast<double>(grid.CellSize) * height / 2.0);
     return grid;
 }
 
-TextureQuad ComputeTextureQuad(float zoom, bool tiled, int width, int height, frame::ModeSize mode) {
-    frame::VirtualRect rect = frame::RectToPixels(ViewRect, mode);
+TextureQuad ComputeTextureQuad(float zoom, bool tiled, int width, int height, ModeSize mode) {
+    VirtualRect rect = RectToPixels(ViewRect, mode);
     float w = static_cast<float>(width) * zoom;
     float h = static_cast<float>(height) * zoom;
     TextureQuad quad;
@@ -76,39 +84,39 @@ TextureQuad ComputeTextureQuad(float zoom, bool tiled, int width, int height, fr
     return quad;
 }
 
-float FittingZoom(ViewKind kind, int width, int height, frame::ModeSize mode) {
+float FittingZoom(ViewKind kind, int width, int height, ModeSize mode) {
     if (kind != ViewKind::Texture) return 1.0f;
-    frame::VirtualRect rect = frame::RectToPixels(ViewRect, mode);
+    VirtualRect rect = RectToPixels(ViewRect, mode);
     return std::min((rect.Bottom - rect.Top) / static_cast<float>(height), (rect.Right - rect.Left) / static_cast<float>(width));
 }
 
-bool ScreenToCell(frame::VirtualPoint point, ViewKind kind, float zoom, bool tiled, int width, int height,
-                  frame::ModeSize mode, int& column, int& row) {
+bool ScreenToCell(VirtualPoint point, ViewKind kind, float zoom, bool tiled, int width, int height,
+                  ModeSize mode, int& column, int& row) {
     if (width < 1 || height < 1) return false;
     // Both edges belong to the rectangle; a NaN coordinate lies nowhere.
     if (!(point.X >= ViewRect.Left && point.X <= ViewRect.Right && point.Y >= ViewRect.Top && point.Y <= ViewRect.Bottom))
         return false;
-    frame::VirtualPoint pixel = frame::ToPixels(point, mode);
+    VirtualPoint pixel = ToPixels(point, mode);
     int x = 0;
     int y = 0;
     if (kind == ViewKind::Texture) {
         if (tiled) {
-            frame::VirtualRect rect = frame::RectToPixels(ViewRect, mode);
-            x = TruncateToInt32((pixel.X - rect.Left) / zoom);
-            y = TruncateToInt32((pixel.Y - rect.Top) / zoom);
+            VirtualRect rect = RectToPixels(ViewRect, mode);
+            x = base::TruncateToInt32((pixel.X - rect.Left) / zoom);
+            y = base::TruncateToInt32((pixel.Y - rect.Top) / zoom);
             WrapCoordinates(x, y, width, height);
             column = x;
             row = y;
             return true;
         }
         TextureQuad quad = ComputeTextureQuad(zoom, false, width, height, mode);
-        x = TruncateToInt32((pixel.X - quad.X0) / zoom);
-        y = TruncateToInt32((pixel.Y - quad.Y0) / zoom);
+        x = base::TruncateToInt32((pixel.X - quad.X0) / zoom);
+        y = base::TruncateToInt32((pixel.Y - quad.Y0) / zoom);
     } else {
         CellGrid grid = ComputeCellGrid(zoom, width, height, mode);
         float scale = 1.0f / static_cast<float>(grid.CellSize);
-        x = TruncateToInt32((pixel.X - static_cast<float>(grid.OriginX)) * scale);
-        y = TruncateToInt32((pixel.Y - static_cast<float>(grid.OriginY)) * scale);
+        x = base::TruncateToInt32((pixel.X - static_cast<float>(grid.OriginX)) * scale);
+        y = base::TruncateToInt32((pixel.Y - static_cast<float>(grid.OriginY)) * scale);
     }
     // Truncation is toward zero: less than a cell left of or above the grid still gives 0.
     if (x < 0 || x >= width || y < 0 || y >= height) return false;
@@ -116,3 +124,5 @@ bool ScreenToCell(frame::VirtualPoint point, ViewKind kind, float zoom, bool til
     row = y;
     return true;
 }
+
+}  // namespace view

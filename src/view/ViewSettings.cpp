@@ -9,11 +9,13 @@
 #include <string>
 #include <string_view>
 
-#include "stream/Utilities.h"
-#include "stream/NumericCasts.h"
+#include "base/NumericCasts.h"
+#include "base/Utilities.h"
 #include "view/ViewSettings.h"
 #include "xnl/TokenConversion.h"
 #include "xnl/XNLRead.h"
+
+namespace view {
 
 namespace {
 
@@ -87,7 +89,7 @@ public:
     bool Float(float& value) {
         std::string token;
         if (!Token(token)) return false;
-        value = NarrowToFloat(std::clamp(ToFloat(token), -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
+        value = base::NarrowToFloat(std::clamp(px::ToFloat(token), -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
         return true;
     }
 
@@ -132,7 +134,7 @@ bool SectionReader::BoolBlock(ColorSpec& spec) {
     if (keyword == "false" || keyword == "0") {
         spec.Mode = ColorMode::BoolPair;
         std::string key;
-        return Assign() && Colour(spec.ColorA) && Token(key) && ToBool(key) && Assign() && Colour(spec.ColorB);
+        return Assign() && Colour(spec.ColorA) && Token(key) && px::ToBool(key) && Assign() && Colour(spec.ColorB);
     }
     return false;
 }
@@ -234,7 +236,7 @@ bool SectionReader::Complex(ViewSettings& settings) {
     for (int entry = 0; entry < 2; ++entry) {
         std::string key, kind;
         if (!Token(key) || !Assign() || !Token(kind)) return false;
-        keys[entry] = ToBool(key);
+        keys[entry] = px::ToBool(key);
         cells[entry] = kind == "cells";
         if (!cells[entry] && kind != "vectors") return false;
         // The second entry must take the other key and the other kind.
@@ -248,7 +250,7 @@ bool SectionReader::Complex(ViewSettings& settings) {
 }  // namespace
 
 bool ParseColor(std::string_view token, uint32_t& colour) {
-    std::string lower = ToLower(token);
+    std::string lower = base::ToLower(token);
     for (const NamedColour& named : ColourNames) {
         if (lower == named.Name) {
             colour = named.Colour;
@@ -266,7 +268,7 @@ bool ParseViewSection(px::CXNLRead& reader, ViewSettings& settings) {
     SectionReader read(reader);
     std::string keyword;
     if (!read.Token(keyword)) return false;
-    keyword = ToLower(keyword);
+    keyword = base::ToLower(keyword);
     ViewSettings parsed;
     bool ok = false;
     if (keyword == "texture") {
@@ -298,6 +300,8 @@ bool ParseZoomSection(px::CXNLRead& reader, float& zoom) { return SectionReader(
 bool ParseFlagSection(px::CXNLRead& reader, bool& flag) {
     std::string token;
     if (!reader.ReadToken(&token)) return false;
-    flag = ToBool(token);
+    flag = px::ToBool(token);
     return true;
 }
+
+}  // namespace view

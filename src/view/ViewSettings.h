@@ -7,11 +7,13 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 
 namespace px {
 class CXNLRead;
 }
+
+namespace view {
 
 enum class ColorMode : int32_t {
     Rgb = 0,
@@ -82,15 +84,15 @@ bool RequiresTripleBuffering(const ViewSettings& settings);
 // the background). Rainbow and gradient ranges whose ends are equal give the colour at the
 // minimum; a float field that is NaN (or infinite where the place in the range becomes NaN)
 // gives opaque black, as a non-number hue does.
-uint32_t CellColor(const ColorSpec& spec, const Cell& cell, uint32_t background);
+uint32_t CellColor(const ColorSpec& spec, const cells::Cell& cell, uint32_t background);
 // Writes the colour of every cell of `shown` into a texel surface of its size: texel (x, y) is
 // the 32-bit value at texels + y * pitch + 4 * x. BoolDouble compares with `previous` (same
 // size; when null, each cell with itself), every other mode uses CellColor. The result is that
 // of calling them cell by cell; the walk is arranged for the cache and is several times faster.
-void FillTexels(const ColorSpec& spec, const CellTable& shown, const CellTable* previous, uint32_t background, uint8_t* texels,
-                size_t pitch);
+void FillTexels(const ColorSpec& spec, const cells::CellTable& shown, const cells::CellTable* previous, uint32_t background,
+                uint8_t* texels, size_t pitch);
 // BoolDouble: A, B, C or D from the selected bool of the previous and the current generation.
-uint32_t DoubleColor(const ColorSpec& spec, const Cell& current, const Cell& previous);
+uint32_t DoubleColor(const ColorSpec& spec, const cells::Cell& current, const cells::Cell& previous);
 // 0x00RRGGBB; the hue wraps into [0, 1); a NaN or infinite hue gives 0.
 uint32_t HsvToRgb(float hue, float saturation, float value);
 // HsvToRgb(0.75 t, 1, 1): red at 0 to violet at 1, alpha 0.
@@ -112,4 +114,6 @@ struct CellArrow {
 };
 // Uint and float component ranges whose ends are equal give the value at the minimum. Extreme
 // float ranges can make the length infinite, and a NaN field makes it NaN.
-CellArrow CellVector(const VectorSpec& spec, const Cell& cell, const Cell& previous, uint32_t background);
+CellArrow CellVector(const VectorSpec& spec, const cells::Cell& cell, const cells::Cell& previous, uint32_t background);
+
+}  // namespace view

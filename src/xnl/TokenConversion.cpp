@@ -5,7 +5,9 @@
 #include <cmath>
 #include <system_error>
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
+
+namespace px {
 
 namespace {
 
@@ -129,6 +131,8 @@ double ToFloat(std::string_view text) {
 
 bool ToBool(std::string_view text) {
     if (text.empty() || text == "0") return false;
-    std::string lower = ToLower(text);
+    std::string lower = base::ToLower(text);
     return lower != "f" && lower != "false";
 }
+
+}  // namespace px

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace px {
+
 // Status of StrToInt.
 constexpr int StrToIntOk = 0;
 constexpr int StrToIntBadDigit = -1;  // empty text, or a character that is not a digit of the radix
@@ -29,3 +31,5 @@ double ToFloat(std::string_view text);
 // False for the empty text, "0", and any text whose lower-case form is "f" or "false"; true
 // for every other text.
 bool ToBool(std::string_view text);
+
+}  // namespace px

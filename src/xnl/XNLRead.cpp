@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "stream/Utilities.h"
+#include "base/Utilities.h"
 #include "xnl/TokenConversion.h"
 
 namespace px {
@@ -228,24 +228,8 @@ bool CXNLRead::ReadToken(std::string* out) {
         return true;
     }
 
-    bool consumed = false;
-    for (;;) {
-        if (ReadSpecialChar(&special)) {
-            Append(out, special);
-            consumed = true;
-            continue;
-        }
-        Preprocess();
-        if (AtTextEnd() || IsTokenStop(At(m_position))) break;
-        // Brackets are stop characters, so the run up to the next stop holds no construct.
-        const uint32_t length = Length();
-        uint32_t end = m_position + 1;
-        while (end < length && !IsTokenStop(At(end))) ++end;
-        AppendRange(out, m_position, end);
-        m_position = end;
-        consumed = true;
-    }
-    if (!consumed) return false;
+    // The bare form: the text was preprocessed just above, and is looked at as it stands.
+    if (!ReadRun(out, IsTokenStop, false)) return false;
     SkipSpace();
     return true;
 }
@@ -287,27 +271,34 @@ bool CXNLRead::CloseSection(bool skip) {
 bool CXNLRead::ReadText(std::string* out) {
     if (AtTextEnd()) return false;
     if (out) out->clear();
+    if (!ReadRun(out, IsBracket, true)) return false;
+    SkipSpace();
+    return true;
+}
+
+template <class Stop>
+bool CXNLRead::ReadRun(std::string* out, Stop isStop, bool preprocessFirst) {
     bool consumed = false;
     char special = 0;
     for (;;) {
-        Preprocess();
+        if (preprocessFirst) Preprocess();
         if (ReadSpecialChar(&special)) {
             Append(out, special);
             consumed = true;
             continue;
         }
         Preprocess();
-        if (AtTextEnd() || IsBracket(At(m_position))) break;
+        if (AtTextEnd() || isStop(At(m_position))) break;
+        // Brackets are stop characters of both runs, so the text up to the next stop holds no
+        // construct.
         const uint32_t length = Length();
         uint32_t end = m_position + 1;
-        while (end < length && !IsBracket(At(end))) ++end;
+        while (end < length && !isStop(At(end))) ++end;
         AppendRange(out, m_position, end);
         m_position = end;
         consumed = true;
     }
-    if (!consumed) return false;
-    SkipSpace();
-    return true;
+    return consumed;
 }
 
 bool CXNLRead::ReadPair(std::string* name, std::string* value, bool* colon) {
@@ -367,7 +358,7 @@ void CXNLRead::ExpandDirective() {
 }
 
 void CXNLRead::Directive(const std::string& name, std::string* out) {
-    const std::string word = ToLower(name);
+    const std::string word = base::ToLower(name);
     if (word == "inc") {
         std::string file;
         if (!ReadToken(&file)) Fail(XnlErrorKind::PreprocessorError);
@@ -391,7 +382,7 @@ void CXNLRead::Directive(const std::string& name, std::string* out) {
         ReadClause(matched, out);
         std::string keyword;
         while (ReadToken(&keyword)) {
-            keyword = ToLower(keyword);
+            keyword = base::ToLower(keyword);
             if (keyword == "elseif" || keyword == "elseifn") {
                 bool taken = ReadCondition() == (keyword == "elseif") && !matched;
                 matched = matched || taken;
@@ -437,14 +428,14 @@ void CXNLRead::ReadClause(bool taken, std::string* out) {
 
 void CXNLRead::LoadInclude(const std::string& dir, const std::string& file, std::string* out) {
     if (!out) return;
-    const std::string path = JoinPath(dir, DefinitionFileName(file));
+    const std::string path = base::JoinPath(dir, base::DefinitionFileName(file));
     // Only a regular file of bounded size: a device or a pipe could feed the document forever.
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) Fail(XnlErrorKind::IncludeError);
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (error || size > MaxDocumentSize) Fail(XnlErrorKind::IncludeError);
     std::string text;
-    if (!ReadTextFile(path, text)) Fail(XnlErrorKind::IncludeError);
+    if (!base::ReadTextFile(path, text)) Fail(XnlErrorKind::IncludeError);
     out->append(text);
 }
 

@@ -121,6 +121,12 @@ private:
     // First index at or after `from` of the two characters `first`, `second`; Length() if none.
     uint32_t FindPair(uint32_t from, char first, char second) const;
     void AppendRange(std::string* out, uint32_t from, uint32_t to) const;
+    // Reads characters up to one that `isStop` accepts, each special character counting as one;
+    // false when there was none. A bare token and raw text differ in their stop characters and
+    // in whether the preprocessor runs before each look for a special character
+    // (`preprocessFirst`, raw text) or only after it (a bare token).
+    template <class Stop>
+    bool ReadRun(std::string* out, Stop isStop, bool preprocessFirst);
 
     void EraseComment();
     void ExpandReference();

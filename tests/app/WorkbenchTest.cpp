@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sys/wait.h>
 
+namespace app {
 namespace {
 
 namespace fs = std::filesystem;
@@ -80,3 +81,4 @@ TEST_F(Workbench, NoDefinitionFromTheCommandLineExits64WithoutAReport) {
 }
 
 }  // namespace
+}  // namespace app

@@ -1,9 +1,9 @@
 // The callbacks of the mouse, the user buttons and the picture and table events, and the
 // copies between the generations around them.
+#include "core/WorkbenchState.h"
 #include "CoreTestSupport.h"
 
-using namespace coretest;
-
+namespace core {
 namespace {
 
 // Every callback leaves a trace in generation 0: u1 of cell (x, y) counts the calls at that
@@ -28,35 +28,36 @@ protected:
         m_automaton = LoadAutomaton(Definition(CallbackScript, "", 5, 4, 3));
         ASSERT_TRUE(m_automaton->Loaded());
     }
-    Cell& At(int generation, int x, int y) { return m_automaton->Cells().Table(generation).At(x, y); }
+    cells::Cell& At(int generation, int x, int y) { return m_automaton->Cells().Table(generation).At(x, y); }
 
     std::unique_ptr<Automaton> m_automaton;
 };
 
 TEST_F(AutomatonEvents, MouseAndButtonCallbacksCopyAfterSuccess) {
     Automaton& a = *m_automaton;
-    EXPECT_TRUE(a.MouseMove(true, 1, 1));  // not held: nothing
-    EXPECT_TRUE(a.MouseDown(false, 1, 1));  // off the world: held, but no call
-    EXPECT_TRUE(a.MouseHeld());
+    WorkbenchState mouse;  // the held button's rule is the workbench's
+    EXPECT_TRUE(mouse.MouseMove(a, true, 1, 1));  // not held: nothing
+    EXPECT_TRUE(mouse.MouseDown(a, false, 1, 1));  // off the world: held, but no call
+    EXPECT_TRUE(mouse.MouseHeld());
     EXPECT_EQ(std::make_tuple(At(0, 1, 1).u1, At(0, 0, 0).u2), std::make_tuple(0u, 0u));
-    EXPECT_TRUE(a.MouseMove(true, 2, 3));  // a plain (int, int) callback is found too
+    EXPECT_TRUE(mouse.MouseMove(a, true, 2, 3));  // a plain (int, int) callback is found too
     EXPECT_EQ(std::make_tuple(At(0, 2, 3).u1, At(1, 2, 3).u1, At(2, 2, 3).u1), std::make_tuple(1u, 1u, 0u));  // 0 -> 1 only
-    EXPECT_TRUE(a.MouseUp(false, 2, 3));  // off the world: no call, still released
-    EXPECT_TRUE(!a.MouseHeld() && At(0, 0, 0).u2 == 3u);
-    EXPECT_TRUE(a.MouseDown(true, 4, 0) && a.MouseUp(true, 4, 0));
+    EXPECT_TRUE(mouse.MouseUp(a, false, 2, 3));  // off the world: no call, still released
+    EXPECT_TRUE(!mouse.MouseHeld() && At(0, 0, 0).u2 == 3u);
+    EXPECT_TRUE(mouse.MouseDown(a, true, 4, 0) && mouse.MouseUp(a, true, 4, 0));
     EXPECT_EQ(std::make_tuple(At(1, 4, 0).u1, At(1, 0, 0).u2), std::make_tuple(2u, 2u));
     // A failing callback leaves the copy undone; a release still clears the held flag.
-    EXPECT_TRUE(a.MouseDown(true, 0, 1));
-    EXPECT_FALSE(a.MouseUp(true, 99, 0));
-    EXPECT_FALSE(a.MouseHeld());
+    EXPECT_TRUE(mouse.MouseDown(a, true, 0, 1));
+    EXPECT_FALSE(mouse.MouseUp(a, true, 99, 0));
+    EXPECT_FALSE(mouse.MouseHeld());
     EXPECT_EQ(TakeChain().back(), "Nie można wykonać funkcji");
     EXPECT_EQ(std::make_tuple(At(1, 0, 1).u1, At(0, 0, 0).u2, At(1, 0, 0).u2), std::make_tuple(1u, 2u, 1u));
 
     // Button callbacks run by digit, whether or not the button is shown, and copy 0 -> 1.
-    EXPECT_TRUE(!a.ButtonVisible(9) && a.RunButtonCallback(Automaton::SlotOfDigit(0)));
+    EXPECT_TRUE(!a.ButtonVisible(9) && a.RunButtonCallback(ButtonSlot(0)));
     EXPECT_EQ(At(1, 0, 0).u2, 10u);
-    EXPECT_TRUE(a.RunButtonCallback(Automaton::SlotOfDigit(1)));  // no OnButton1: nothing
-    EXPECT_FALSE(a.RunButtonCallback(Automaton::SlotOfDigit(4)));
+    EXPECT_TRUE(a.RunButtonCallback(ButtonSlot(1)));  // no OnButton1: nothing
+    EXPECT_FALSE(a.RunButtonCallback(ButtonSlot(4)));
     EXPECT_EQ(TakeChain()[2], "Komunikat: Wywołano funkcję \"error\", kod: 4");
 }
 
@@ -82,7 +83,7 @@ TEST(AutomatonPictureEvents, WithoutCallbacksOrWithFailingOnes) {
     ASSERT_TRUE(plain->Loaded() && failing->Loaded());
     for (Automaton* automaton : {plain.get(), failing.get()}) {
         bool fails = automaton == failing.get();
-        Cell &written = automaton->Cells().Table(0).At(1, 0), &previous = automaton->Cells().Table(1).At(1, 0);
+        cells::Cell &written = automaton->Cells().Table(0).At(1, 0), &previous = automaton->Cells().Table(1).At(1, 0);
         written.u1 = 4;
         EXPECT_EQ(automaton->AfterImageLoaded(), !fails);
         EXPECT_EQ(TakeChain().size(), fails ? 5u : 0u);  // from "Wiersz: " to "Nie można wykonać funkcji"
@@ -95,3 +96,4 @@ TEST(AutomatonPictureEvents, WithoutCallbacksOrWithFailingOnes) {
 }
 
 }  // namespace
+}  // namespace core

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "CoreTestSupport.h"
 #include "core/BatchRunner.h"
+#include "core/WorkbenchState.h"
+#include "CoreTestSupport.h"
 
-using namespace coretest;
-
+namespace core {
 namespace {
 
 struct Outcome {
@@ -17,7 +17,7 @@ struct Outcome {
 
 // Runs the batch runner in-process on `arguments`, with `extra` added to its action table.
 Outcome RunBatch(std::vector<std::string> arguments, BatchRunner::Action extra = {}) {
-    ClearErrors();
+    errors::ClearErrors();
     std::FILE* files[2] = {std::tmpfile(), std::tmpfile()};
     BatchRunner runner(files[0], files[1]);
     AddIterationActions(runner);
@@ -96,14 +96,22 @@ TEST(BatchRunner, TheTimeLimitEndsLongScriptCalls) {
     }
 }
 
+// Without a window the script's buttons still keep their down flags.
+TEST(BatchRunner, UserButtonsKeepTheirDownFlags) {
+    std::string code = "void OnInit() { SetButtonDown(4, true); }\n"
+                       "void OnFrame() { assert(GetButtonDown(4) && !GetButtonDown(5)); }\n";
+    Outcome outcome = RunBatch({WriteFile(Definition(code)), "-n", "2"});
+    EXPECT_EQ(std::make_tuple(outcome.Status, outcome.Err), std::make_tuple(0, "")) << outcome.Err;
+}
+
 // An action's own report on failure is all there is; the actions after it do not run.
 TEST(BatchRunner, FurtherActionsJoinTheTableAndRunInOrder) {
     std::vector<std::string> seen;
     BatchRunner::Action say {"--say", "", BatchRunner::ArgumentKind::Path, "mówi",
-                             [&](BatchRunner& self, Automaton& automaton, const std::string& argument) {
-                                 seen.push_back(argument + "@" + std::to_string(automaton.IterationCounter()));
-                                 std::fprintf(self.Out(), "%s\n", argument.c_str());
-                                 return argument != "stop";
+                             [&](BatchRunner& self, Automaton& automaton, const BatchRunner::ActionArgument& argument) {
+                                 seen.push_back(argument.Text + "@" + std::to_string(automaton.IterationCounter()));
+                                 std::fprintf(self.Out(), "%s\n", argument.Text.c_str());
+                                 return argument.Text != "stop";
                              }};
     Outcome outcome =
         RunBatch({WriteFile(Definition(MinimalScript)), "--say", "a", "-n", "2", "--say", "stop", "--say", "never"}, say);
@@ -118,17 +126,21 @@ TEST(Examples, EachLoadsAndRuns) {
         if (entry.path().extension() != ".vl") continue;
         SCOPED_TRACE(entry.path().string());
         ++examples;
-        ClearErrors();
+        errors::ClearErrors();
         Automaton automaton;
+        WorkbenchState state;
+        automaton.SetScriptControls(state);
         ASSERT_TRUE(automaton.LoadDefinition(entry.path().string())) << ::testing::PrintToString(TakeChain());
         for (int i = 0; i < 3; ++i) ASSERT_TRUE(automaton.ComputeIteration()) << ::testing::PrintToString(TakeChain());
-        for (int slot = 0; slot < Automaton::UserButtons; ++slot)
+        for (int slot = 0; slot < UserButtonCount; ++slot)
             EXPECT_TRUE(!automaton.ButtonVisible(slot) || automaton.RunButtonCallback(slot)) << slot;
-        EXPECT_TRUE(automaton.MouseDown(true, 1, 1) && automaton.MouseMove(true, 2, 1) && automaton.MouseUp(true, 2, 1));
+        EXPECT_TRUE(state.MouseDown(automaton, true, 1, 1) && state.MouseMove(automaton, true, 2, 1) &&
+                    state.MouseUp(automaton, true, 2, 1));
         EXPECT_TRUE(automaton.ComputeIteration());
-        EXPECT_FALSE(ErrorRaised()) << ::testing::PrintToString(TakeChain());
+        EXPECT_FALSE(errors::ErrorRaised()) << ::testing::PrintToString(TakeChain());
     }
     EXPECT_GE(examples, 5);
 }
 
 }  // namespace
+}  // namespace core

@@ -2,11 +2,11 @@
 // and the order of the load's stages.
 #include <tuple>
 
-#include "CoreTestSupport.h"
 #include "core/DefinitionHeader.h"
+#include "core/WorkbenchState.h"
+#include "CoreTestSupport.h"
 
-using namespace coretest;
-
+namespace core {
 namespace {
 
 constexpr const char* HeaderFailure = "Błąd podczas parsowania nagłówka pliku";
@@ -15,10 +15,10 @@ const std::string ComparingView = "b1 [double black lime red white]";  // needs 
 
 // Parses `text` into `header` (when given); the chain, empty when it parsed.
 Chain Parse(std::string text, DefinitionHeader* header = nullptr) {
-    ClearErrors();
+    errors::ClearErrors();
     DefinitionHeader scratch;
     bool parsed = (header ? *header : scratch).ParseHeader(text, "");
-    EXPECT_EQ(parsed, !ErrorRaised()) << text;
+    EXPECT_EQ(parsed, !errors::ErrorRaised()) << text;
     return TakeChain();
 }
 
@@ -58,7 +58,7 @@ TEST(DefinitionHeader, ValuesAreConvertedAndRepeatedItemsOverwrite) {
     EXPECT_EQ(std::make_tuple(h.Title, h.Buffers, h.Width, h.Height, h.Zoom),
               std::make_tuple("Gra w życie", 3, 1000, 1, 20.0f));
     EXPECT_TRUE(h.WrapPresent && !h.Wrap && h.Filtered && h.Tiled && !h.Running);  // only 0, f, false are false
-    const Cell& cell = h.DefaultCell;  // a second list changes only what it names
+    const cells::Cell& cell = h.DefaultCell;  // a second list changes only what it names
     EXPECT_EQ(std::make_tuple(cell.b1, cell.b3, cell.u4, cell.f2), std::make_tuple(1, 1, 4294967295u, -2.5f));
     EXPECT_EQ(cell.b2 + cell.b4 + cell.u1 + cell.u2 + cell.u3 + cell.f1 + cell.f3 + cell.f4, 0.0f);
     EXPECT_EQ(std::tie(h.ButtonLabels[0], h.ButtonLabels[1], h.ButtonLabels[9]),
@@ -117,11 +117,11 @@ TEST(AutomatonLoad, ALoadedAutomatonStartsAsItsDefinitionSays) {
     auto automaton = LoadAutomaton(Replaced(Replaced(text, "u1 [RGB]", ComparingView), "--CODE--\n", "--CODE--"));
     ASSERT_TRUE(automaton->Loaded());
     for (int i = 0; i < 3; ++i) EXPECT_EQ(automaton->Cells().Table(i).At(1, 1).u2, 42u) << i;
-    EXPECT_EQ(std::make_pair(automaton->Zoom(), LoadAutomaton(Definition(MinimalScript, "Zoom: 0"))->Zoom()),
-              std::make_pair(10.0f, 0.1f));
+    WorkbenchState zoomed, shrunk;
+    zoomed.Configure(*automaton);
+    shrunk.Configure(*LoadAutomaton(Definition(MinimalScript, "Zoom: 0")));
+    EXPECT_EQ(std::make_pair(zoomed.Zoom(), shrunk.Zoom()), std::make_pair(10.0f, 0.1f));
 }
-
-}  // namespace
 
 // A definition held in memory takes its included files from the reader it is given, by their
 // paths resolved against the definition's folder; one the reader has not is an include error.
@@ -129,7 +129,7 @@ TEST(AutomatonLoad, DefinitionsInMemoryTakeTheirIncludesFromTheReader) {
     const std::string text = Replaced(Definition(MinimalScript), "Background: black\n", "[#inc parts/colours]\n");
     std::vector<std::string> asked;
     for (const bool served : {true, false}) {
-        ClearErrors();
+        errors::ClearErrors();
         Automaton automaton;
         automaton.SetIncludeReader([&](const std::string& path, std::string& included) {
             asked.push_back(path);
@@ -147,3 +147,7 @@ TEST(AutomatonLoad, DefinitionsInMemoryTakeTheirIncludesFromTheReader) {
     }
     EXPECT_EQ(asked, (std::vector<std::string> {"/memory/parts/colours", "/memory/parts/colours"}));
 }
+
+}  // namespace
+
+}  // namespace core

@@ -1,13 +1,13 @@
 // The driver: how many iterations a frame computes, counted runs, steps, the iteration
-// prompt, the overload rule and the track bars.
+// prompt, the overload rule and the speed and zoom track bars of the workbench's state.
 #include <cmath>
 #include <tuple>
 
-#include "CoreTestSupport.h"
 #include "core/SpeedScale.h"
+#include "core/WorkbenchState.h"
+#include "CoreTestSupport.h"
 
-using namespace coretest;
-
+namespace core {
 namespace {
 
 class DriverTest : public ::testing::Test {
@@ -25,70 +25,79 @@ protected:
 
 TEST_F(DriverTest, FreeRunningComputesWhatHasBecomeDueAndNothingForTheTimeStopped) {
     auto automaton = Load("Speed: 1\nRunning: true");
+    WorkbenchState state;
     for (int frame = 0; frame < 150; ++frame) {
-        automaton->UpdateFrame(1.0f / 60.0f, 60.0f);
+        state.UpdateFrame(*automaton, 1.0f / 60.0f, 60.0f);
         ASSERT_LT(automaton->SimClock() - automaton->SimTime(), 1.0);
     }
     EXPECT_EQ(automaton->IterationCounter(), 2u);  // 2.5 s at one iteration a second
-    EXPECT_FLOAT_EQ(automaton->SpeedMark1(), PeriodToPosition(1.0f / 60.0f));
-    automaton->UpdateFrame(0.0f, 0.0f);
-    EXPECT_EQ(automaton->SpeedMark1(), 1.0f);
+    EXPECT_FLOAT_EQ(state.SpeedBar().Mark1(), PeriodToPosition(1.0f / 60.0f));
+    state.UpdateFrame(*automaton, 0.0f, 0.0f);
+    EXPECT_EQ(state.SpeedBar().Mark1(), 1.0f);
 
     automaton->StopRunning();
-    for (int frame = 0; frame < 100; ++frame) automaton->UpdateFrame(0.1f, 10.0f);
+    for (int frame = 0; frame < 100; ++frame) automaton->UpdateFrame(0.1f);
     automaton->SetIterationPeriod(0.01f);
     automaton->StartRunning();
-    automaton->UpdateFrame(0.1f, 10.0f);
+    automaton->UpdateFrame(0.1f);
     EXPECT_LE(automaton->IterationCounter(), 2u + 10u);
 }
 
 TEST_F(DriverTest, CountedRunsEndStoppedAndWorkAboutFiftyMillisecondsAFrame) {
     auto automaton = Load("Running: true");
-    ASSERT_TRUE(automaton->StartIterations("1"));  // ends free running
+    WorkbenchState state;
+    ASSERT_TRUE(state.StartIterations(*automaton, "1"));  // ends free running
     EXPECT_TRUE(!automaton->Running() && automaton->RunPressed());
-    automaton->UpdateFrame(0.01f, 100.0f);
+    automaton->UpdateFrame(0.01f);
     EXPECT_EQ(std::make_tuple(automaton->IterationCounter(), automaton->PendingIterations(),
                               automaton->RequestedIterations()), std::make_tuple(1u, 0, 1));
     EXPECT_TRUE(automaton->StopPressed() && !automaton->Running());
-    automaton->UpdateFrame(10.0f, 100.0f);
+    automaton->UpdateFrame(10.0f);
     EXPECT_EQ(automaton->IterationCounter(), 1u);
 
     auto slow = Load("Speed: 0.1", 20);
-    ASSERT_TRUE(slow->StartIterations("10"));
-    slow->UpdateFrame(0.01f, 100.0f);
+    ASSERT_TRUE(state.StartIterations(*slow, "10"));
+    slow->UpdateFrame(0.01f);
     EXPECT_EQ(slow->CounterText(), "3 (3/10)");  // the third ends at 60 ms
-    while (slow->PendingIterations() > 0) slow->UpdateFrame(0.01f, 100.0f);
+    while (slow->PendingIterations() > 0) slow->UpdateFrame(0.01f);
     EXPECT_EQ(slow->CounterText(), "10");
 }
 
 TEST_F(DriverTest, OverloadDropsTheBacklogAndSlowsDown) {
     auto automaton = Load("Speed: 1000\nRunning: true", 30);
-    automaton->UpdateFrame(0.01f, 100.0f);  // ten iterations due; the fourth ends after 0.1 s
-    EXPECT_EQ(std::make_tuple(automaton->IterationCounter(), automaton->StatusText(), automaton->StatusColor()),
+    WorkbenchState state;
+    state.Configure(*automaton);
+    state.UpdateFrame(*automaton, 0.01f, 100.0f);  // ten iterations due; the fourth ends after 0.1 s
+    EXPECT_EQ(std::make_tuple(automaton->IterationCounter(), state.StatusText(), state.StatusColor()),
               std::make_tuple(4u, "Komputer nie nadąża!", 0xFFFF7F7Fu));
     EXPECT_NEAR(automaton->IterationPeriod(), 0.0275f, 1e-6);  // 1.1 x 0.1 s / 4
-    EXPECT_EQ(automaton->SpeedMark2(), automaton->SpeedPosition());
+    EXPECT_EQ(state.SpeedBar().Position(), PeriodToPosition(automaton->IterationPeriod()));
+    EXPECT_EQ(state.SpeedBar().Mark2(), state.SpeedBar().Position());
     EXPECT_EQ(automaton->SimTime(), automaton->SimClock());
     // With one iteration due a slow OnFrame is no overload: it takes a second one.
     auto single = Load("Speed: 10\nRunning: true", 500);
-    single->UpdateFrame(0.15f, 10.0f);
-    EXPECT_EQ(std::make_tuple(single->IterationCounter(), single->StatusText()), std::make_tuple(1u, ""));
+    WorkbenchState calm;
+    EXPECT_EQ(single->UpdateFrame(0.15f), DriverStep::Normal);
+    calm.UpdateFrame(*single, 0.0f, 10.0f);
+    EXPECT_EQ(std::make_tuple(single->IterationCounter(), calm.StatusText(), calm.SpeedBar().Mark2()),
+              std::make_tuple(1u, "", 1.0f));
 }
 
 // A failing iteration ends the frame's loop at once; an error while the control messages are
 // handled (after the clock and speed mark 1 are set) ends the frame before any iteration.
 TEST_F(DriverTest, ErrorsEndTheFrame) {
     auto automaton = LoadAutomaton(Definition("void OnInit() {}\nvoid OnFrame() { error(7); }\n", "Speed: 100\nRunning: 1"));
-    automaton->UpdateFrame(1.0f, 1.0f);  // a hundred iterations due
+    automaton->UpdateFrame(1.0f);  // a hundred iterations due
     EXPECT_EQ(automaton->IterationCounter(), 1u);
     EXPECT_EQ(TakeChain(), (Chain {"Wiersz: 3", "Funkcja: void OnFrame()", "Komunikat: Wywołano funkcję \"error\", kod: 7",
                                    "Wystąpił wyjątek", "Nie można wykonać funkcji", "Nie można przeliczyć klatki",
                                    "Nie można przeliczyć aplikacji"}));
     std::tuple<double, float> seen;
     automaton = Load("Speed: 100\nRunning: true");
-    automaton->UpdateFrame(1.0f, 50.0f, [&] {
-        seen = {automaton->SimClock(), automaton->SpeedMark1()};
-        RaiseError("control");
+    WorkbenchState state;
+    state.UpdateFrame(*automaton, 1.0f, 50.0f, [&] {
+        seen = {automaton->SimClock(), state.SpeedBar().Mark1()};
+        errors::RaiseError("control");
     });
     EXPECT_EQ(seen, std::make_tuple(automaton->SimClock(), PeriodToPosition(0.02f)));
     EXPECT_EQ(automaton->IterationCounter(), 0u);
@@ -97,27 +106,30 @@ TEST_F(DriverTest, ErrorsEndTheFrame) {
 
 TEST_F(DriverTest, StepsThePromptAndTheTrackBars) {
     auto automaton = Load("Running: true");
+    WorkbenchState state;
+    state.Configure(*automaton);
     EXPECT_TRUE(automaton->SingleStep() && automaton->IterationCounter() == 1u && automaton->Running());
     for (const char* bad : {"12a", "0", "-3", "", "99999999999"}) {
-        automaton->SetStatus("", 0xFFFFFFFF);
-        EXPECT_FALSE(automaton->StartIterations(bad)) << bad;
-        EXPECT_EQ(std::make_tuple(automaton->StatusText(), automaton->StatusColor(), automaton->PendingIterations(),
+        state.SetStatus("", 0xFFFFFFFF);
+        EXPECT_FALSE(state.StartIterations(*automaton, bad)) << bad;
+        EXPECT_EQ(std::make_tuple(state.StatusText(), state.StatusColor(), automaton->PendingIterations(),
                                   automaton->Running()),
                   std::make_tuple("Błędna liczba", 0xFFFF7F7Fu, 0, true)) << bad;
     }
-    ASSERT_TRUE(automaton->StartIterations("5"));
+    ASSERT_TRUE(state.StartIterations(*automaton, "5"));
     EXPECT_TRUE(automaton->SingleStep() && automaton->IterationCounter() == 1u);  // nothing during a counted run
     automaton->StopRunning();
     EXPECT_TRUE(automaton->PendingIterations() == 0 && automaton->StopPressed());
 
-    automaton->SetSpeedPosition(0.5f);
+    state.SetSpeedPosition(*automaton, 0.5f);
     EXPECT_NEAR(automaton->IterationPeriod(), 0.01f, 1e-6);
-    automaton->SetSpeedPosition(1.01f);  // the right key at the end changes nothing
-    EXPECT_EQ(std::make_pair(automaton->SpeedPosition(), automaton->IterationPeriod()), std::make_pair(1.0f, 0.00001f));
+    state.SetSpeedPosition(*automaton, 1.01f);  // the right key at the end changes nothing
+    EXPECT_EQ(std::make_pair(state.SpeedBar().Position(), automaton->IterationPeriod()), std::make_pair(1.0f, 0.00001f));
     automaton->SetIterationPeriod(100.0f);
-    EXPECT_EQ(std::make_pair(automaton->SpeedPosition(), automaton->IterationPeriod()), std::make_pair(0.0f, 10.0f));
-    automaton->SetZoomPosition(std::nanf(""));
-    EXPECT_EQ(automaton->Zoom(), 10.0f);
+    state.ShowIterationPeriod(automaton->IterationPeriod());
+    EXPECT_EQ(std::make_pair(state.SpeedBar().Position(), automaton->IterationPeriod()), std::make_pair(0.0f, 10.0f));
+    state.SetZoomPosition(std::nanf(""));
+    EXPECT_EQ(state.Zoom(), 10.0f);
 }
 
 TEST(FormatCounter, GroupsDigitsInThrees) {
@@ -127,3 +139,4 @@ TEST(FormatCounter, GroupsDigitsInThrees) {
 }
 
 }  // namespace
+}  // namespace core

@@ -2,14 +2,13 @@
 // writes and finds copied after an iteration.
 #include "CoreTestSupport.h"
 
-using namespace coretest;
-
+namespace core {
 namespace {
 
 TEST(Generations, ReadsOutsideTheWorldWrapOrGiveTheDefaultCell) {
     Generations torus, flat;
     ASSERT_TRUE(torus.Allocate(2, 5, 3) && flat.Allocate(1, 3, 3));
-    torus.SetEdges(true, Cell {});
+    torus.SetEdges(true, cells::Cell {});
     for (int x = 0; x < 5; ++x)
         for (int y = 0; y < 3; ++y) torus.Table(1).At(x, y).u1 = static_cast<uint32_t>(x * 100 + y);
     struct Case { int x, y, column, row; };
@@ -17,7 +16,7 @@ TEST(Generations, ReadsOutsideTheWorldWrapOrGiveTheDefaultCell) {
                    Case {INT32_MIN, INT32_MAX, 2, 1}})
         EXPECT_EQ(torus.ReadCell(c.x, c.y).u1, static_cast<uint32_t>(c.column * 100 + c.row)) << c.x << "," << c.y;
     EXPECT_EQ(torus.WriteCell(5, 0), nullptr);  // writes never wrap
-    Cell edge {};
+    cells::Cell edge {};
     edge.u3 = 7;
     flat.SetEdges(false, edge);
     for (auto [x, y] : {std::pair {-1, 0}, std::pair {3, 1}, std::pair {0, -1}, std::pair {2, 3}})
@@ -41,8 +40,8 @@ TEST(Generations, EveryFieldHasItsOwnSetterAndGetter) {
     for (int k = 0; k < 12; ++k) {
         for (int j = 0; j < 12; ++j) {
             auto field = [&](int y) {
-                const Cell& cell = automaton->Cells().Table(1).At(k, y);
-                return j < 4 ? BoolField(cell, j) : j < 8 ? UintField(cell, j - 4) : FloatField(cell, j - 8);
+                const cells::Cell& cell = automaton->Cells().Table(1).At(k, y);
+                return j < 4 ? cells::BoolField(cell, j) : j < 8 ? cells::UintField(cell, j - 4) : cells::FloatField(cell, j - 8);
             };
             double value = j != k ? 0 : k < 4 ? 1 : k < 8 ? k : k + 0.25;
             EXPECT_EQ(std::make_tuple(field(0), field(1), field(2)), std::make_tuple(value, value, j == k ? defaults[k] : 0))
@@ -61,7 +60,7 @@ TEST(Generations, ScriptsReadThePreviousGenerationAndTheCopiesFollowEachIteratio
         auto automaton = LoadAutomaton(Definition(code, "", 5, 4, buffers));
         ASSERT_TRUE(automaton->Loaded() && automaton->ComputeIteration() && automaton->ComputeIteration());
         for (int g = 0; g < buffers; ++g) {
-            const Cell& cell = automaton->Cells().Table(g).At(0, 0);
+            const cells::Cell& cell = automaton->Cells().Table(g).At(0, 0);
             EXPECT_EQ(std::make_pair(cell.u1, cell.u2), expected[buffers - 1][static_cast<size_t>(g)]) << buffers << g;
         }
     }
@@ -97,3 +96,4 @@ TEST(Generations, GlobalInitialisersRunBeforeTheWorldExists) {
 }
 
 }  // namespace
+}  // namespace core

@@ -5,16 +5,17 @@
 #include <cmath>
 #include <limits>
 
-#include "CoreTestSupport.h"
 #include "core/CRandGenerator.h"
 #include "core/HostCall.h"
 #include "core/NormalGenerator.h"
 #include "core/ScriptHost.h"
 #include "core/ScriptMath.h"
+#include "core/WorkbenchState.h"
+#include "CoreTestSupport.h"
 
-using namespace coretest;
 using namespace AngelScript;
 
+namespace core {
 namespace {
 
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
@@ -49,7 +50,8 @@ TEST(HostFunctions, EveryFunctionDoesWhatItsDeclarationSays) {
         code += "  SetBuffer_u1(" + std::to_string(x) + ", 0, uint(" + Whole[x].first + "));\n";
     for (size_t x = 0; x < std::size(Floats); ++x)
         code += "  SetBuffer_f1(" + std::to_string(x) + ", 1, " + Floats[x].first + ");\n";
-    auto automaton = LoadAutomaton(Definition(code + "}\n", "", 30, 2));
+    WorkbenchState state;  // the buttons and the status line the script reaches
+    auto automaton = LoadAutomaton(Definition(code + "}\n", "", 30, 2), DriverClock::System(), &state);
     ASSERT_TRUE(automaton->Loaded());
     for (int x = 0; x < static_cast<int>(std::size(Whole)); ++x)
         EXPECT_EQ(automaton->Cells().ReadCell(x, 0).u1, static_cast<uint32_t>(Whole[x].second)) << Whole[x].first;
@@ -58,9 +60,9 @@ TEST(HostFunctions, EveryFunctionDoesWhatItsDeclarationSays) {
         EXPECT_TRUE(value == expected || std::fabs(value - expected) <= 1e-6 * std::max(1.0, std::fabs(expected)))
             << Floats[x].first << " gave " << value;
     }
-    EXPECT_EQ(automaton->StatusText(), "-12 7");
-    for (int slot = 0; slot < Automaton::UserButtons; ++slot)
-        EXPECT_EQ(automaton->ButtonDown(slot), slot == 2 || slot == 9) << slot;
+    EXPECT_EQ(state.StatusText(), "-12 7");
+    for (int slot = 0; slot < UserButtonCount; ++slot)
+        EXPECT_EQ(state.ButtonDown(slot), slot == 2 || slot == 9) << slot;
 }
 
 // The tick count seeds the C-style generator before every OnFrame: at 1 ms, seed 1, whose
@@ -76,7 +78,7 @@ TEST(HostFunctions, RandomFunctionsDrawFromTheProcessGenerators) {
     ProcessNormalGenerator().Seed(777);
     normal.Next(2.0f);
     ASSERT_TRUE(automaton->ComputeIteration() && automaton->ComputeIteration());  // within one millisecond
-    const Cell& cell = automaton->Cells().ReadCell(0, 0);
+    const cells::Cell& cell = automaton->Cells().ReadCell(0, 0);
     EXPECT_EQ(std::make_tuple(cell.u1, cell.b1, cell.f1, cell.f2),
               std::make_tuple(0x2329BE84u, 0, 15724.0f * 3.051851e-5f, normal.Next(2.0f)));
 }
@@ -86,9 +88,9 @@ TEST(ScriptMath, EdgesOfMinMaxAndRound) {
     EXPECT_EQ(std::make_tuple(MinOf(1.0f, NaN), MaxOf(1.0f, NaN), MinMaxOf(0.0f, NaN, 1.0f)),
               std::make_tuple(1.0f, 1.0f, 0.0f));
     EXPECT_TRUE(std::signbit(MinOf(-0.0f, 0.0f)));  // ties keep the first
-    EXPECT_EQ(NarrowToFloat(-1e300), -Inf);
-    EXPECT_EQ(NarrowToFloat(static_cast<double>(FLT_MAX) * (1 + 0x1p-25)), FLT_MAX);  // rounds down, as IEEE does
-    EXPECT_EQ(NarrowToFloat(static_cast<double>(FLT_MAX) * (1 + 0x1p-24)), Inf);
+    EXPECT_EQ(base::NarrowToFloat(-1e300), -Inf);
+    EXPECT_EQ(base::NarrowToFloat(static_cast<double>(FLT_MAX) * (1 + 0x1p-25)), FLT_MAX);  // rounds down, as IEEE does
+    EXPECT_EQ(base::NarrowToFloat(static_cast<double>(FLT_MAX) * (1 + 0x1p-24)), Inf);
     const std::pair<float, int32_t> cases[] = {{2.5f, 3}, {-2.5f, -2}, {-1.6f, -1}, {-0.7f, 0}, {0.49999997f, 0},
         {1e10f, INT32_MAX}, {-Inf, INT32_MIN}, {NaN, 0}, {-2147483648.0f, -2147483647}};
     for (auto [value, expected] : cases) EXPECT_EQ(RoundToInt(value), expected) << value;
@@ -169,3 +171,4 @@ TEST(HostCall, LearntLayoutAndInterfaceReadTheSameArgumentsAndResults) {
 }
 
 }  // namespace
+}  // namespace core

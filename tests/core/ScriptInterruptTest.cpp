@@ -6,14 +6,13 @@
 #include "CoreTestSupport.h"
 #include "core/ScriptNesting.h"
 
-using namespace coretest;
-
+namespace core {
 namespace {
 
 // Loads `definition` with every script call limited to `seconds`; the chain of a failed load
 // (without its file message), empty when it loaded.
 Chain LoadLimited(Automaton& automaton, const std::string& definition, double seconds) {
-    ClearErrors();
+    errors::ClearErrors();
     automaton.Script().Interrupt().SetTimeLimit(seconds);
     const std::string path = WriteFile(definition);
     if (automaton.LoadDefinition(path)) return {};
@@ -212,3 +211,4 @@ TEST(ScriptNesting, LongNamesAreRefusedAndLongDeclarationsBuild) {
 }
 
 }  // namespace
+}  // namespace core

@@ -15,6 +15,7 @@
 #include "errors/ErrorReport.h"
 #include "errors/PxError.h"
 
+namespace errors {
 namespace {
 
 using Strings = std::vector<std::string>;
@@ -104,6 +105,7 @@ TEST(PxError, ReportWritesTheBaseSectionsFirstAndNumbersTheReports) {
     px::CReportFile file(path);
     file.WriteLine("stale");
     ASSERT_TRUE(file.Open(true));  // replaces the file
+    EXPECT_EQ(px::ReportNumber(), 1);
     px::CXNLError(px::XnlErrorKind::SectionMismatch, "[ a\n }", 5).Report(file);
     file.Close();  // from here on every line is appended on its own
     px::CError("plain", "Header", 7).Report(file);
@@ -114,6 +116,7 @@ TEST(PxError, ReportWritesTheBaseSectionsFirstAndNumbersTheReports) {
         "  Wiersz     : 2\r\n  Kolumna    : 2\r\nXNL\r\n  Typ        : 2\r\n  Komunikat  : Problem z otwarciem lub zamknięciem sekcji\r\n"
         "\r\n" + Environment + "*\r\nŹródło\r\n  Plik       : Header\r\n  Wiersz     : 7\r\nBłąd\r\n  Numer      : 2\r\n"
         "  Komunikat  : plain\r\n")) << report;
+    EXPECT_EQ(px::ReportNumber(), 3);
 }
 
 // report_writer's chain as its report lists it, newest first.
@@ -170,3 +173,4 @@ TEST_F(Report, FallsBackToTheStateDirectoryWhenTheExecutablesIsReadOnly) {
 }
 
 }  // namespace
+}  // namespace errors

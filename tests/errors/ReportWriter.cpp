@@ -5,9 +5,9 @@
 #include "errors/ErrorReport.h"
 
 int main() {
-    RaiseError("(Device,2289436780) D3DERR_INVALIDCALL (Invalid call)");
-    AddError("Nie można utworzyć urządzenia");
-    AddErrorAt("Wpis bez pozycji", ErrorPosition::None());
-    std::printf("%s\n", WriteErrorReport().c_str());
-    return ErrorRaised() ? 1 : 0;
+    errors::RaiseError("(Device,2289436780) D3DERR_INVALIDCALL (Invalid call)");
+    errors::AddError("Nie można utworzyć urządzenia");
+    errors::AddErrorAt("Wpis bez pozycji", errors::ErrorPosition::None());
+    std::printf("%s\n", errors::WriteErrorReport().c_str());
+    return errors::ErrorRaised() ? 1 : 0;
 }

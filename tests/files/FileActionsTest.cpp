@@ -5,6 +5,7 @@
 
 #include "FilesTestSupport.h"
 
+namespace files {
 namespace {
 
 const std::string TableLoaded = "Tablica została wczytana\n", TableSaved = "Tablica została zapisana\n";
@@ -84,3 +85,4 @@ TEST_F(FileActions, AFailedActionEndsTheRunWithItsStatusOnStderr) {
 }
 
 }  // namespace
+}  // namespace files

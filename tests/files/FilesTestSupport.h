@@ -12,15 +12,15 @@
 #include <sys/resource.h>
 #include <zlib.h>
 
-#include "core/Cell.h"
+#include "cells/Cell.h"
 #include "errors/ErrorTrail.h"
 
 class ScratchDirectory : public ::testing::Test {
 protected:
     ~ScratchDirectory() override { std::filesystem::remove_all(m_directory); }
     void TearDown() override {
-        EXPECT_FALSE(ErrorRaised()) << "every operation under test leaves the trail empty";
-        ClearErrors();
+        EXPECT_FALSE(errors::ErrorRaised()) << "every operation under test leaves the trail empty";
+        errors::ClearErrors();
     }
     std::string PathOf(const std::string& name) const { return m_directory + "/" + name; }
     // The names in the scratch directory, hidden ones included.
@@ -71,16 +71,16 @@ inline std::string Inflated(const std::string& packed, size_t size) {
 
 // The cell at (x, y) of the table of `seed`: every field differs from cell to cell and from
 // seed to seed.
-inline Cell Expected(int x, int y, uint32_t seed) {
+inline cells::Cell Expected(int x, int y, uint32_t seed) {
     const uint32_t key = seed * 1000003u + static_cast<uint32_t>(y) * 7919u + static_cast<uint32_t>(x);
-    return Cell {static_cast<uint8_t>(key & 1), static_cast<uint8_t>(key >> 1 & 1), static_cast<uint8_t>(key >> 2 & 1),
+    return cells::Cell {static_cast<uint8_t>(key & 1), static_cast<uint8_t>(key >> 1 & 1), static_cast<uint8_t>(key >> 2 & 1),
                  static_cast<uint8_t>(key >> 3 & 1), key, key * 2654435761u, ~key, key ^ 0xA5A5A5A5u,
                  static_cast<float>(x) + 0.25f, static_cast<float>(y) - 0.5f, static_cast<float>(seed) * 1.5f,
                  -static_cast<float>(key % 1000) / 8.0f};
 }
 
-inline CellTable MakeTable(int width, int height, uint32_t seed) {
-    CellTable table(width, height);
+inline cells::CellTable MakeTable(int width, int height, uint32_t seed) {
+    cells::CellTable table(width, height);
     for (int x = 0; x < width; ++x)
         for (int y = 0; y < height; ++y) table.At(x, y) = Expected(x, y, seed);
     return table;
@@ -88,13 +88,13 @@ inline CellTable MakeTable(int width, int height, uint32_t seed) {
 
 // How many cells of `table` differ from those of `seed`, not counting u1 of the cells in the
 // top-left `columns` x `rows`.
-inline int ChangedCells(const CellTable& table, uint32_t seed, int columns = 0, int rows = 0) {
+inline int ChangedCells(const cells::CellTable& table, uint32_t seed, int columns = 0, int rows = 0) {
     int changed = 0;
     for (int x = 0; x < table.Width(); ++x)
         for (int y = 0; y < table.Height(); ++y) {
-            Cell cell = table.At(x, y), want = Expected(x, y, seed);
+            cells::Cell cell = table.At(x, y), want = Expected(x, y, seed);
             if (x < columns && y < rows) cell.u1 = want.u1;
-            changed += std::memcmp(&cell, &want, sizeof(Cell)) != 0;
+            changed += std::memcmp(&cell, &want, sizeof(cells::Cell)) != 0;
         }
     return changed;
 }

@@ -8,22 +8,25 @@
 #include <tuple>
 #include <unistd.h>
 
-#include "FilesTestSupport.h"
 #include "files/FileFilters.h"
 #include "files/ImageFile.h"
 #include "files/ImageLibrary.h"
 #include "files/PictureDecoder.h"
+#include "FilesTestSupport.h"
 
+namespace files {
 namespace {
+
+using cells::CellTable;
 
 const std::string Saved = "Obrazek został zapisany", NotSaved = "Błąd - nie można zapisać obrazka";
 
 // A picture as u1 of a table. Every pixel differs from its neighbours and its mirror images;
 // with `flat`, four flat quadrants instead, for the formats that keep colours approximately.
 // The top byte of u1 is no colour: it is set and must be ignored.
-CellTable MakePicture(int width, int height, bool flat) {
+cells::CellTable MakePicture(int width, int height, bool flat) {
     const uint32_t quadrants[] = {0xF01010, 0x10F010, 0x1010F0, 0xF0F0F0};
-    CellTable picture(width, height);
+    cells::CellTable picture(width, height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             picture.At(x, y).u1 = 0xAB000000 | (flat ? quadrants[(x >= width / 2) + 2 * (y >= height / 2)]
@@ -33,7 +36,7 @@ CellTable MakePicture(int width, int height, bool flat) {
 
 // Pixels of the top-left part common to `got` and `want` farther than `tolerance` in a channel;
 // with a tolerance, pixels beside `want`'s quadrant borders do not count. -1 when either is empty.
-int Mismatches(const CellTable& got, const CellTable& want, int tolerance) {
+int Mismatches(const cells::CellTable& got, const cells::CellTable& want, int tolerance) {
     if (!got.Valid() || !want.Valid()) return -1;
     int bad = 0;
     for (int y = 0; y < std::min(got.Height(), want.Height()); ++y)
@@ -54,17 +57,17 @@ class Images : public ScratchDirectory {
 protected:
     // ImageMagick's upright reading of the first picture in `source` (a path, perhaps after a
     // coder prefix); empty unless it is `width` x `height`.
-    CellTable ReadElsewhere(const std::string& source, int width, int height, const std::string& options = "") const {
+    cells::CellTable ReadElsewhere(const std::string& source, int width, int height, const std::string& options = "") const {
         std::remove(PathOf("elsewhere.rgb").c_str());
         std::system(("convert " + options + " '" + source + "[0]' -auto-orient -depth 8 'rgb:" + PathOf("elsewhere.rgb") + "' 2>/dev/null").c_str());
         const std::string rgb = Slurp(PathOf("elsewhere.rgb"));
         if (rgb.size() != 3u * width * height) return {};
-        CellTable picture(width, height);
+        cells::CellTable picture(width, height);
         for (int i = 0; i < width * height; ++i)
             picture.At(i % width, i / width).u1 = static_cast<uint8_t>(rgb[3 * i]) << 16 | static_cast<uint8_t>(rgb[3 * i + 1]) << 8 | static_cast<uint8_t>(rgb[3 * i + 2]);
         return picture;
     }
-    bool MakeElsewhere(const CellTable& picture, const std::string& options, const std::string& target) const {
+    bool MakeElsewhere(const cells::CellTable& picture, const std::string& options, const std::string& target) const {
         std::string rgb;
         for (int i = 0; i < picture.Width() * picture.Height(); ++i) {
             const uint32_t color = picture.At(i % picture.Width(), i / picture.Width()).u1;
@@ -86,7 +89,7 @@ TEST_F(Images, EverySavedFormatReadsUprightElsewhereAndLoadsBack) {
     };
     for (const auto& [filter, extension, tolerance, options] : cases) {
         SCOPED_TRACE(extension);
-        const CellTable picture = MakePicture(37, 23, tolerance > 0);
+        const cells::CellTable picture = MakePicture(37, 23, tolerance > 0);
         // A name without extension receives the chosen entry's; a named one keeps its own.
         EXPECT_EQ(ExportImage(picture, PathOf("saved"), filter).Text, Saved);
         const std::string named = PathOf("named" + extension);
@@ -94,7 +97,7 @@ TEST_F(Images, EverySavedFormatReadsUprightElsewhereAndLoadsBack) {
         EXPECT_EQ(ExportImage(picture, named, 12).Text, Saved);
         for (const std::string& file : {PathOf("saved" + std::string(SaveImageFilters[filter - 1].DefaultExtension)), named})
             EXPECT_EQ(Mismatches(ReadElsewhere((filter == 9 ? "rgb:" : "") + file, 37, 23, options), picture, tolerance), 0) << file;
-        CellTable back(37, 23);
+        cells::CellTable back(37, 23);
         ASSERT_TRUE(ImportImage(back, named));
         EXPECT_EQ(Mismatches(back, picture, tolerance), 0);
     }
@@ -116,17 +119,17 @@ TEST_F(Images, PicturesMadeElsewhereLoadUpright) {
     };
     for (const auto& [file, options, pictureWidth, tolerance] : cases) {
         SCOPED_TRACE(file);
-        const CellTable made = MakePicture(pictureWidth, 23, tolerance > 0);
+        const cells::CellTable made = MakePicture(pictureWidth, 23, tolerance > 0);
         ASSERT_TRUE(MakeElsewhere(made, options, PathOf(file)));
         // What the independent reader sees is what the world must hold. That is the picture
         // as it was made, except for the file tagged bottom-left, the TGA file, whose rows
         // ImageMagick writes top first under a bottom-left origin, and the gray one.
-        const CellTable upright = ReadElsewhere(PathOf(file), pictureWidth, 23);
+        const cells::CellTable upright = ReadElsewhere(PathOf(file), pictureWidth, 23);
         if (file != "tagged.tif" && file != "im.tga" && file != "gray.psd") {
             EXPECT_EQ(Mismatches(upright, made, tolerance), 0);
         }
         for (const auto& [width, height] : {std::pair {40, 30}, std::pair {20, 10}}) {
-            CellTable world = MakeTable(width, height, 8);
+            cells::CellTable world = MakeTable(width, height, 8);
             ASSERT_TRUE(ImportImage(world, PathOf(file)));
             const int columns = std::min(width, pictureWidth), rows = std::min(height, 23);
             EXPECT_EQ(Mismatches(world, upright, tolerance), 0);
@@ -163,10 +166,10 @@ TEST_F(Images, UnreadablePicturesChangeNoCell) {
     ASSERT_EQ(mkfifo(PathOf("pipe.png").c_str(), 0600), 0);
     names.insert(names.end(), {"missing.png", "dir.png", "pipe.png"});
     for (const std::string& name : names) {
-        CellTable world = MakeTable(10, 10, 20);
+        cells::CellTable world = MakeTable(10, 10, 20);
         EXPECT_FALSE(ImportImage(world, PathOf(name))) << name;  // a pipe is refused, not waited on
-        EXPECT_TRUE(ErrorRaised());
-        ClearErrors();
+        EXPECT_TRUE(errors::ErrorRaised());
+        errors::ClearErrors();
         EXPECT_EQ(ChangedCells(world, 20), 0) << name;
     }
 }
@@ -174,8 +177,8 @@ TEST_F(Images, UnreadablePicturesChangeNoCell) {
 // The reason a refused picture gives: the trail's entry below the file message.
 std::string RefusalOf(CellTable& world, const std::string& path) {
     if (ImportImage(world, path)) return "loaded";
-    const std::vector<std::string> entries = ErrorEntries();
-    ClearErrors();
+    const std::vector<std::string> entries = errors::ErrorEntries();
+    errors::ClearErrors();
     if (entries.size() < 2) return "no chain";
     const std::string& reason = entries[entries.size() - 2];
     const size_t close = reason.find("] ");
@@ -361,3 +364,4 @@ TEST_F(Decoders, TheRealDecoderLimitsItself) {
 }
 
 }  // namespace
+}  // namespace files

@@ -5,10 +5,11 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include "FilesTestSupport.h"
 #include "files/TableFile.h"
 #include "files/TemporaryFile.h"
+#include "FilesTestSupport.h"
 
+namespace files {
 namespace {
 
 using Tables = ScratchDirectory;
@@ -29,7 +30,7 @@ std::string Records(int width, int height, uint32_t seed) {
     std::string bytes;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const Cell cell = Expected(x, y, seed);
+            const cells::Cell cell = Expected(x, y, seed);
             bytes += {static_cast<char>(cell.b1), static_cast<char>(cell.b2), static_cast<char>(cell.b3), static_cast<char>(cell.b4)};
             for (uint32_t u : {cell.u1, cell.u2, cell.u3, cell.u4}) bytes += Le32(u);
             for (float f : {cell.f1, cell.f2, cell.f3, cell.f4}) bytes += Le32(std::bit_cast<uint32_t>(f));
@@ -45,7 +46,7 @@ TEST_F(Tables, BothFormatsHoldTheRecordsRowByRowAndLoadIntoWorldsOfOtherSizes) {
         {"plain", true, "plain.vls", 3, 7},          {"plain", false, "plain.vln", 7, 2}, {"other.dat", true, "other.dat", 5, 3},
         {"swapped.vln", true, "swapped.vln", 9, 9}, {"dir.d/inner", false, "dir.d/inner.vln", 2, 2},
     };
-    CellTable table = MakeTable(5, 3, 40);
+    cells::CellTable table = MakeTable(5, 3, 40);
     table.At(1, 2).b3 = 9;  // b3 is 1 there: any non-zero byte in memory is written as 1
     for (const auto& [given, compressed, written, worldWidth, worldHeight] : cases) {
         SCOPED_TRACE(given);
@@ -53,13 +54,13 @@ TEST_F(Tables, BothFormatsHoldTheRecordsRowByRowAndLoadIntoWorldsOfOtherSizes) {
         const std::string file = Slurp(PathOf(written));
         EXPECT_EQ(file.substr(0, 12), Header(compressed ? "VLS1" : "VLN1", 5, 3));
         EXPECT_TRUE((compressed ? Inflated(file.substr(12), 15 * 36) : file.substr(12)) == Records(5, 3, 40));
-        CellTable world = MakeTable(worldWidth, worldHeight, 500);
+        cells::CellTable world = MakeTable(worldWidth, worldHeight, 500);
         EXPECT_EQ(LoadTable(world, PathOf(written)).Status.Text, Loaded);
         int mismatches = 0;
         for (int x = 0; x < worldWidth; ++x)
             for (int y = 0; y < worldHeight; ++y) {
-                const Cell want = Expected(x, y, x < 5 && y < 3 ? 40 : 500);
-                mismatches += std::memcmp(&world.At(x, y), &want, sizeof(Cell)) != 0;
+                const cells::Cell want = Expected(x, y, x < 5 && y < 3 ? 40 : 500);
+                mismatches += std::memcmp(&world.At(x, y), &want, sizeof(cells::Cell)) != 0;
             }
         EXPECT_EQ(mismatches, 0);
     }
@@ -104,21 +105,21 @@ TEST_F(Tables, BadFilesAreReportedAndKeepWhatWasReadBeforeTheFault) {
     for (const auto& [name, bytes, status, records, fields, cellsRead] : cases) {
         SCOPED_TRACE(name);
         Spit(PathOf("bad"), bytes);
-        CellTable world = MakeTable(4, 3, 2);
+        cells::CellTable world = MakeTable(4, 3, 2);
         const TableLoad load = LoadTable(world, PathOf("bad"));
         EXPECT_EQ(load.Status.Text, status);
         EXPECT_EQ(load.Status.Color, status == Loaded ? 0xFFFFFFFFu : 0xFFFF7F7Fu);
         EXPECT_EQ(load.CellsRead, cellsRead);
         for (int index = 0; index < 12 && records >= 0; ++index) {
             const int x = index % 4, y = index / 4;
-            Cell want = Expected(x, y, index < records ? 1 : 2), file = Expected(x, y, 1);
+            cells::Cell want = Expected(x, y, index < records ? 1 : 2), file = Expected(x, y, 1);
             if (index == records) std::memcpy(&want, &file, fields <= 4 ? fields : 4 * (fields - 3));
-            EXPECT_EQ(std::memcmp(&world.At(x, y), &want, sizeof(Cell)), 0) << "cell " << index;
+            EXPECT_EQ(std::memcmp(&world.At(x, y), &want, sizeof(cells::Cell)), 0) << "cell " << index;
         }
     }
     ASSERT_EQ(mkfifo(PathOf("pipe.vln").c_str(), 0600), 0);
     for (const std::string& path : {PathOf("missing.vls"), m_directory, PathOf("pipe.vln")}) {
-        CellTable world(4, 3);
+        cells::CellTable world(4, 3);
         const TableLoad load = LoadTable(world, path);  // a pipe is refused, not waited on
         EXPECT_EQ(load.Status.Text, NotLoaded) << path;
         EXPECT_FALSE(load.CellsRead);
@@ -126,7 +127,7 @@ TEST_F(Tables, BadFilesAreReportedAndKeepWhatWasReadBeforeTheFault) {
 }
 
 TEST_F(Tables, FailedSavesLeaveTheOldFileAndNoLeftovers) {
-    const CellTable table = MakeTable(100, 100, 3);
+    const cells::CellTable table = MakeTable(100, 100, 3);
     Spit(PathOf("plain"), "a regular file");
     mkdir(PathOf("folder.vls").c_str(), 0755);
     for (const char* path : {"plain/below.vls", "folder.vls", "missing/dir/t.vln"}) {
@@ -206,3 +207,4 @@ TEST_F(Tables, SavesWriteThroughLinksEvenToFilesThatDoNotExistYet) {
 }
 
 }  // namespace
+}  // namespace files

@@ -3,6 +3,7 @@
 
 #include "frame/Clock.h"
 
+namespace frame {
 namespace {
 
 // One scripted run of the clock: each row is one step at a reading of the injected source,
@@ -39,3 +40,4 @@ TEST(Clock, StepsFollowTheInjectedSource) {
 }
 
 }  // namespace
+}  // namespace frame

@@ -4,6 +4,7 @@
 
 #include "frame/DisplayModeList.h"
 
+namespace frame {
 namespace {
 
 using frame::DisplayMode;
@@ -32,3 +33,4 @@ TEST(DisplayModeList, ATrackBarPositionChoosesByTruncatedIndex) {
 }
 
 }  // namespace
+}  // namespace frame

@@ -4,6 +4,7 @@
 
 #include "frame/DisplayText.h"
 
+namespace frame {
 namespace {
 
 using namespace std::string_literals;
@@ -23,3 +24,4 @@ TEST(DisplayText, Utf8StaysAndOtherBytesReadAsWindows1250) {
 }
 
 }  // namespace
+}  // namespace frame

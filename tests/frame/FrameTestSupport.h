@@ -10,9 +10,11 @@
 #include "errors/ErrorTrail.h"
 #include "frame/FrameObject.h"
 
+namespace frame {
+
 using Journal = std::vector<std::string>;
 
-class Probe : public frame::FrameObject {
+class Probe : public FrameObject {
 public:
     Probe(std::string name, Journal& journal) : m_name(std::move(name)), m_journal(journal) {}
 
@@ -34,9 +36,11 @@ public:
 private:
     void Note(const std::string& operation) {
         m_journal.push_back(m_name + "." + operation);
-        if (operation == FailIn) RaiseError(m_name + " nie działa");
+        if (operation == FailIn) errors::RaiseError(m_name + " nie działa");
     }
 
     std::string m_name;
     Journal& m_journal;
 };
+
+}  // namespace frame

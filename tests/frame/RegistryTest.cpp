@@ -2,9 +2,10 @@
 
 #include <utility>
 
-#include "FrameTestSupport.h"
 #include "frame/Registry.h"
+#include "FrameTestSupport.h"
 
+namespace frame {
 namespace {
 
 using Pass = void (frame::Registry::*)();
@@ -21,7 +22,7 @@ TEST(Registry, SetUpStopsAtAFailureAndTearDownGoesBackwardOverWhatWasDone) {
                           {"Restore", "Invalidate", &R::RestoreDeviceObjectsPass, &R::InvalidateDeviceObjectsPass}};
     for (const Pair& pair : pairs) {
         SCOPED_TRACE(pair.SetUp);
-        ClearErrors();
+        errors::ClearErrors();
         Journal journal;
         Probe a("A", journal), b("B", journal), c("C", journal);
         frame::Registry registry;
@@ -35,8 +36,8 @@ TEST(Registry, SetUpStopsAtAFailureAndTearDownGoesBackwardOverWhatWasDone) {
 
         b.FailIn = pair.SetUp;
         EXPECT_EQ(run(pair.Forward), calls(pair.SetUp, "AB"));
-        EXPECT_TRUE(ErrorRaised());
-        ClearErrors();
+        EXPECT_TRUE(errors::ErrorRaised());
+        errors::ClearErrors();
         b.FailIn.clear();
         EXPECT_EQ(run(pair.Forward), calls(pair.SetUp, "BC")) << "resumes at the object that failed";
         EXPECT_EQ(run(pair.Forward), Journal {}) << "a second pass does nothing";
@@ -45,12 +46,13 @@ TEST(Registry, SetUpStopsAtAFailureAndTearDownGoesBackwardOverWhatWasDone) {
         EXPECT_EQ(run(pair.Backward), calls(pair.TearDown, "CBA")) << "tear-down goes on past errors";
         EXPECT_EQ(run(pair.Backward), Journal {}) << "each flag was cleared before its call";
 
-        ClearErrors();
+        errors::ClearErrors();
         b.FailIn = pair.SetUp;
         EXPECT_EQ(run(pair.Forward), calls(pair.SetUp, "AB"));
         EXPECT_EQ(run(pair.Backward), calls(pair.TearDown, "A")) << "the failed object is not torn down";
     }
-    ClearErrors();
+    errors::ClearErrors();
 }
 
 }  // namespace
+}  // namespace frame

@@ -21,23 +21,23 @@ TEST(DeviceCheck, NamesEveryResultTheDeviceReturnsInANewChain) {
         {Failure(0x80001234u), "(Device,2147488308) Unknown (n/a)"},
     };
     for (auto [code, entry] : cases) {
-        RaiseError("an older failure");
+        errors::RaiseError("an older failure");
         const int line = __LINE__ + 1;
         EXPECT_EQ(CheckDevice(code, "Nie można utworzyć tekstury"), code);
         const std::string position = "[DeviceCheckTest," + std::to_string(line) + "] ";
-        EXPECT_EQ(ErrorEntries(),
+        EXPECT_EQ(errors::ErrorEntries(),
                   (std::vector<std::string> {position + entry, position + "Nie można utworzyć tekstury"}));
         CheckDevice(code, "");
-        EXPECT_EQ(ErrorEntries().size(), 1u) << "an empty message adds no entry";
+        EXPECT_EQ(errors::ErrorEntries().size(), 1u) << "an empty message adds no entry";
     }
-    ClearErrors();
+    errors::ClearErrors();
 }
 
 TEST(DeviceCheck, SuccessTouchesNothing) {
-    RaiseError("kept");
+    errors::RaiseError("kept");
     for (Result success : {D3D_OK, Result {1}, Result {0x7FFFFFFF}}) EXPECT_EQ(CheckDevice(success, "message"), success);
-    EXPECT_EQ(ErrorEntries().size(), 1u);
-    ClearErrors();
+    EXPECT_EQ(errors::ErrorEntries().size(), 1u);
+    errors::ClearErrors();
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/RecordingDevice.h"
+#include "platform/recording/RecordingDevice.h"
 
 namespace platform {
 namespace {

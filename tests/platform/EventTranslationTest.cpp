@@ -92,7 +92,11 @@ TEST_F(Translation, KeysCarryTheirVirtualKeyCodes) {
         {SDLK_RETURN, 13}, {SDLK_KP_ENTER, 13}, {SDLK_ESCAPE, 27}, {SDLK_SPACE, 32},         {SDLK_LEFT, 37},
         {SDLK_UP, 38},     {SDLK_RIGHT, 39},    {SDLK_DOWN, 40},   {SDLK_0, 48},             {SDLK_9, 57},
         {SDLK_a, 65},      {SDLK_s, 83},        {SDLK_z, 90},      {SDLK_KP_MULTIPLY, 106},  {SDLK_KP_PLUS, 107},
-        {SDLK_KP_MINUS, 109}, {SDLK_LSHIFT, 16}, {SDLK_RSHIFT, 16}, {SDLK_LCTRL, 17},        {SDLK_RCTRL, 17}};
+        {SDLK_KP_MINUS, 109}, {SDLK_LSHIFT, 16}, {SDLK_RSHIFT, 16}, {SDLK_LCTRL, 17},        {SDLK_RCTRL, 17},
+        // The whole numeric keypad.
+        {SDLK_KP_0, 96},   {SDLK_KP_1, 97},     {SDLK_KP_2, 98},   {SDLK_KP_3, 99},          {SDLK_KP_4, 100},
+        {SDLK_KP_5, 101},  {SDLK_KP_6, 102},    {SDLK_KP_7, 103},  {SDLK_KP_8, 104},         {SDLK_KP_9, 105},
+        {SDLK_KP_PERIOD, 110}, {SDLK_KP_DIVIDE, 111}};
     for (auto [key, code] : cases) {
         const Lines got = Translate({Key(SDL_KEYDOWN, key), Key(SDL_KEYUP, key)});
         ASSERT_GE(got.size(), 2u) << SDL_GetKeyName(key);

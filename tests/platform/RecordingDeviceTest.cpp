@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/RecordingDevice.h"
+#include "platform/recording/RecordingDevice.h"
 
 namespace platform {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/RecordingDevice.h"
+#include "platform/recording/RecordingDevice.h"
 
 namespace platform {
 namespace {

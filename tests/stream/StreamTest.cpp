@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 #include <sys/stat.h>
+#include <thread>
 #include <tuple>
+#include <unistd.h>
 
 #include "FilesTestSupport.h"
 #include "stream/Compression.h"
 #include "stream/Decompression.h"
 #include "stream/File.h"
 
+namespace stream {
 namespace {
 
 using Streams = ScratchDirectory;
@@ -33,10 +37,48 @@ struct MemoryStream : stream::Base {
 // The trail, oldest first, with "[Stream,<line>] " shortened to "[Stream] "; it is emptied.
 Entries TakeEntries() {
     Entries entries;
-    for (const std::string& entry : ErrorEntries())
+    for (const std::string& entry : errors::ErrorEntries())
         entries.push_back(entry.starts_with("[Stream,") ? "[Stream] " + entry.substr(entry.find("] ") + 2) : entry);
-    ClearErrors();
+    errors::ClearErrors();
     return entries;
+}
+
+// A pipe delivers what its writer has written so far: a read stops short whenever the writer
+// pauses, and the next one must go on behind it. Regular files never read short.
+TEST(PipeStreams, AReadGathersEverythingAWriterThatPausesSends) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    std::string sent(150000, '\0');
+    for (size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<char>(i * 7 + i / 251);
+    std::thread writer([&] {
+        // Pieces of odd sizes, one larger than the pipe holds, with pauses between them.
+        for (size_t at = 0, piece = 1; at < sent.size(); at += piece, piece = piece * 37 % 70001 + 1) {
+            piece = std::min(piece, sent.size() - at);
+            for (size_t done = 0; done < piece;) {
+                ssize_t written = write(ends[1], sent.data() + at + done, piece - done);
+                if (written <= 0) return;
+                done += static_cast<size_t>(written);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        close(ends[1]);
+    });
+    stream::File file;
+    const bool opened = file.Open("/dev/fd/" + std::to_string(ends[0]), stream::OpenMode::Read);
+    std::string received(sent.size() + 10, '\0');
+    uint32_t size = static_cast<uint32_t>(received.size());
+    if (opened)
+        file.Read(received.data(), size);
+    else  // the writer still has to finish
+        for (char sink[4096]; read(ends[0], sink, sizeof sink) > 0;) {
+        }
+    writer.join();
+    close(ends[0]);
+    ASSERT_TRUE(opened);
+    EXPECT_FALSE(errors::ErrorRaised());
+    ASSERT_EQ(size, sent.size()) << "a read ends only at the end of the data";
+    received.resize(size);
+    EXPECT_TRUE(received == sent) << "the bytes arrive in order, none overwritten";
 }
 
 TEST_F(Streams, FilesTruncateOnWritingAndExactReadsCountTheBytesThatCame) {
@@ -120,7 +162,8 @@ TEST_F(Streams, CompressedDataMovesIn65535ByteChunksAndComesBackExactly) {
     EXPECT_EQ(size, data.size());
     EXPECT_TRUE(out.substr(0, size) == data);
     EXPECT_EQ(packed.Reads, std::vector<uint32_t>(packed.Reads.size(), 65535u));
-    EXPECT_FALSE(ErrorRaised());
+    EXPECT_FALSE(errors::ErrorRaised());
 }
 
 }  // namespace
+}  // namespace stream

@@ -9,6 +9,7 @@
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // fields left out of a designated initializer are zero
 
+namespace view {
 namespace {
 
 using enum ColorMode;
@@ -23,8 +24,8 @@ ColorSpec Uints(ColorMode mode, uint32_t low, uint32_t high, uint32_t a = 0, uin
 ColorSpec Floats(ColorMode mode, float low, float high, uint32_t a = 0, uint32_t b = 0) {
     return {.Mode = mode, .ColorA = a, .ColorB = b, .FloatMinimum = low, .FloatMaximum = high};
 }
-Cell U(uint32_t u) { return {.u1 = u}; }
-Cell F(float f) { return {.f1 = f}; }
+cells::Cell U(uint32_t u) { return {.u1 = u}; }
+cells::Cell F(float f) { return {.f1 = f}; }
 
 TEST(HsvToRgb, SectorsWrapsAndNonNumbers) {
     const struct { float hue, saturation, value; uint32_t rgb; } cases[] = {  // -1e-9 wraps to a hair below 1: red
@@ -50,7 +51,7 @@ TEST(ScriptHelpers, ClampTheirArgumentsAndSetAlpha) {
 
 TEST(CellColor, EveryModeWithItsClampsAndDegenerateRanges) {
     const ColorSpec list = {.Mode = UintList, .Field = 1, .List = {0, Black, 1, Red, 2, Lime, 1, Blue}};
-    const struct { ColorSpec spec; std::vector<std::pair<Cell, uint32_t>> colours; } cases[] = {
+    const struct { ColorSpec spec; std::vector<std::pair<cells::Cell, uint32_t>> colours; } cases[] = {
         {{.Mode = Rgb, .Field = 2}, {{{.u3 = 0x80ABCDEFu}, 0xFFABCDEFu}, {{.u2 = 0x80ABCDEFu}, Black}}},
         {{.Mode = BoolPair, .Field = 3, .ColorA = 1, .ColorB = 2}, {{{.b4 = 0}, 1}, {{.b4 = 1}, 2}, {{.b4 = 7}, 2}}},
         {{.Mode = Constant, .ColorA = 0x00008080u}, {{{}, 0x00008080u}}},
@@ -84,12 +85,12 @@ TEST(DoubleColor, PreviousAndCurrentSelectOneOfFour) {
 
 // Field values at, inside and beyond the ranges below, NaN, infinities, denormals and the
 // extremes of the types, mixed with arbitrary ones.
-CellTable MixedWorld(int width, int height, uint32_t seed) {
+cells::CellTable MixedWorld(int width, int height, uint32_t seed) {
     const float floats[] = {0, -0.0f, 1, -1, 0.5f, 1e-40f, 3e38f, -3e38f, Inf, -Inf, NaN, 2};
     const uint32_t uints[] = {0, 9, 10, 11, 55, 100, 101, 110, 0x80000000u, 0xFFFFFFFFu};
-    CellTable table(width, height);
+    cells::CellTable table(width, height);
     std::mt19937 next(seed);
-    for (Cell* cell = table.Data(); cell < table.Data() + width * height; ++cell) {
+    for (cells::Cell* cell = table.Data(); cell < table.Data() + width * height; ++cell) {
         *cell = {.b1 = static_cast<uint8_t>(next() % 2), .b2 = static_cast<uint8_t>(next() % 3)};
         cell->u1 = next() % 2 ? uints[next() % std::size(uints)] : next();
         cell->f1 = next() % 2 ? floats[next() % std::size(floats)] : static_cast<float>(static_cast<int32_t>(next())) * 1e-9f;
@@ -111,7 +112,7 @@ TEST(FillTexels, EqualsTheColourOfEveryCell) {
         for (auto [low, high] : {std::pair {-1.f, 1.f}, {0.f, 1e-30f}, {1.f, -1.f}, {.5f, .5f}, {-Inf, Inf}, {-3e38f, 3e38f}})
             specs.push_back(Floats(mode, low, high, 0x00FF8040u, 0xFF10E0A0u));
     for (auto [width, height] : {std::pair {37, 23}, {1, 1}, {16, 5}, {3, 40}, {64, 9}}) {
-        const CellTable shown = MixedWorld(width, height, 7u + width), previous = MixedWorld(width, height, 99u + height);
+        const cells::CellTable shown = MixedWorld(width, height, 7u + width), previous = MixedWorld(width, height, 99u + height);
         const size_t pitch = 4 * static_cast<size_t>(width) + 12;
         for (const ColorSpec& spec : specs) {
             std::vector<uint8_t> surface(pitch * static_cast<size_t>(height), 0xEE);
@@ -132,3 +133,4 @@ TEST(FillTexels, EqualsTheColourOfEveryCell) {
 }
 
 }  // namespace
+}  // namespace view

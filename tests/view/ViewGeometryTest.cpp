@@ -10,6 +10,7 @@
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // fields left out of a designated initializer are zero
 
+namespace view {
 namespace {
 
 using enum ViewKind;
@@ -18,7 +19,7 @@ using enum ComponentKind;
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float Inf = std::numeric_limits<float>::infinity();
 // At 800 x 600 the view rectangle is 40, 64, 800, 560 in pixels too: 760 x 496, centre (420, 312).
-constexpr frame::ModeSize Screen {800, 600}, Double {1600, 1200};
+constexpr cells::ModeSize Screen {800, 600}, Double {1600, 1200};
 
 TEST(Zoom, ClampsAndTrackBarPositions) {
     for (auto [zoom, stored] : {std::pair {20.f, 10.f}, {1.f, 1.f}, {.05f, .1f}, {-5.f, .1f}, {-Inf, .1f}, {NaN, 10.f}})
@@ -32,7 +33,7 @@ TEST(Zoom, ClampsAndTrackBarPositions) {
 }
 
 TEST(Geometry, CellGridTextureQuadAndFittingZoom) {
-    const struct { float zoom; int width, height; frame::ModeSize mode; int size, originX, originY; } grids[] = {
+    const struct { float zoom; int width, height; cells::ModeSize mode; int size, originX, originY; } grids[] = {
         {2.0f, 100, 50, Screen, 15, -330, -63},    // 7.6 pixels a column at zoom 1; beyond the rectangle, which clips it
         {1.0f, 10, 10, Double, 99, 345, 129},      // 99.2 pixels a cell at 1600 x 1200
         {1.0f, 160, 160, Screen, 3, 180, 72},      // 3.1: 3 stays; below 3 it would be 2
@@ -58,7 +59,7 @@ TEST(Geometry, CellGridTextureQuadAndFittingZoom) {
 struct Probe { float x, y; bool onWorld = false; int column = -99, row = -99; };  // column and row: only on the world
 
 void ExpectCells(std::initializer_list<Probe> probes, ViewKind kind, float zoom, bool tiled, int width, int height,
-                 frame::ModeSize mode = Screen) {
+                 cells::ModeSize mode = Screen) {
     for (const Probe& p : probes) {
         int column = -99, row = -99;
         const bool onWorld = ScreenToCell({p.x, p.y}, kind, zoom, tiled, width, height, mode, column, row);
@@ -94,13 +95,13 @@ const VectorComponent D {};
 VectorComponent B(int i) { return {.Kind = Bool, .Field = i}; }
 VectorComponent U(int i, uint32_t lo, uint32_t hi) { return {.Kind = Uint, .UintMinimum = lo, .UintMaximum = hi, .Field = i}; }
 VectorComponent F(int i, float lo, float hi) { return {.Kind = Float, .FloatMinimum = lo, .FloatMaximum = hi, .Field = i}; }
-CellArrow Arrow(VectorForm form, VectorComponent first, VectorComponent second, const Cell& cell) {
+CellArrow Arrow(VectorForm form, VectorComponent first, VectorComponent second, const cells::Cell& cell) {
     return CellVector({.Form = form, .Component1 = first, .Component2 = second}, cell, cell, 0);
 }
 
 TEST(CellVector, ArrowsPointAlongTheirComponentsWithRowsDownwardsInTheirSpecsColour) {
     const float d = std::sqrt(0.5f), sqrt2 = std::sqrt(2.0f);
-    const struct { VectorForm form; VectorComponent first, second; Cell cell; float x, y, length; } cases[] = {
+    const struct { VectorForm form; VectorComponent first, second; cells::Cell cell; float x, y, length; } cases[] = {
         {Cartesian, D, D, {}, 1, 0, 1},
         {Cartesian, F(0, 0, 1), D, {.f1 = 0}, -1, 0, 1},  // f1 over [0, 1] maps onto x in [-1, 1], unclamped
         {Cartesian, F(0, 0, 1), D, {.f1 = 2}, 1, 0, 3},
@@ -134,3 +135,4 @@ TEST(CellVector, ArrowsPointAlongTheirComponentsWithRowsDownwardsInTheirSpecsCol
 }
 
 }  // namespace
+}  // namespace view

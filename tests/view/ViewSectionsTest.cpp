@@ -8,6 +8,7 @@
 #include "view/ViewSettings.h"
 #include "xnl/XNLRead.h"
 
+namespace view {
 namespace {
 
 // ParseViewSection on `text`: the settings when it accepts the text, which it must then have read
@@ -115,8 +116,9 @@ TEST(ViewSection, FillsTheSettingsFieldByField) {
 TEST(ViewSection, RangeEndsBeyondTheFloatRangeStayUsable) {
     const std::optional<ViewSettings> s = View("texture f1 [gradient -1e39: black .. 1e39: white]");
     ASSERT_TRUE(s);
-    Cell middle {};
+    cells::Cell middle {};
     EXPECT_EQ(CellColor(s->Color, middle, 0), 0xFF7F7F7Fu);  // the middle of the range, not a non-number
 }
 
 }  // namespace
+}  // namespace view

@@ -13,6 +13,7 @@
 #include "xnl/TokenConversion.h"
 #include "xnl/XNLRead.h"
 
+namespace px {
 namespace {
 
 // Reads to the end as a caller that accepts anything would: tokens as themselves, assignment
@@ -36,7 +37,7 @@ std::string Read(std::string text, const std::string& directory = "") {
         reader.Begin(directory);
         return ReadAll(reader);
     } catch (const px::CXNLError& e) {
-        return std::string("!") + kinds[e.Kind] + "@" + std::to_string(e.TextRow) + ":" + std::to_string(e.TextColumn);
+        return std::string("!") + kinds[static_cast<int>(e.Kind)] + "@" + std::to_string(e.TextRow) + ":" + std::to_string(e.TextColumn);
     }
 }
 
@@ -255,7 +256,8 @@ TEST(XNLFuzz, RandomAndMutatedHeadersEndInAResultOrAnError) {
             ASSERT_TRUE(ReadRandomly(reader, random)) << original;
             ++finished;
         } catch (const px::CXNLError& error) {
-            ASSERT_TRUE(error.Kind >= 0 && error.Kind <= 8 && error.Position <= text.size()) << original;
+            ASSERT_TRUE(error.Kind >= px::XnlErrorKind::LevelMismatch && error.Kind <= px::XnlErrorKind::IncludeLimitExceeded &&
+                        error.Position <= text.size()) << original;
             ++refused;
         }
     }
@@ -263,3 +265,4 @@ TEST(XNLFuzz, RandomAndMutatedHeadersEndInAResultOrAnError) {
 }
 
 }  // namespace
+}  // namespace px

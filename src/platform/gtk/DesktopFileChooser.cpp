@@ -89,7 +89,7 @@ bool DesktopFileChooser::Choose(const FileChooserRequest& request, std::string& 
     }
 
     std::vector<GtkFileFilter*> filters;
-    for (const FileFilter& entry : request.Filters) {
+    for (const base::FileFilter& entry : request.Filters) {
         GtkFileFilter* filter = gtk_file_filter_new();
         gtk_file_filter_set_name(filter, entry.Name.c_str());
         gtk_file_filter_add_custom(filter, GTK_FILE_FILTER_DISPLAY_NAME, MatchFilter, new std::string(entry.Pattern),

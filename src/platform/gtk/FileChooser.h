@@ -6,17 +6,14 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+#include "base/FileFilter.h"
 
-struct FileFilter {
-    std::string Name;     // shown as it is (UTF-8)
-    std::string Pattern;  // one or more patterns separated by ';', e.g. "*.bmp;*.png"; "*.*" is every file
-};
+namespace platform {
 
 struct FileChooserRequest {
     bool Save { false };         // save: asks before overwriting; open: the file must exist
     std::string Title;           // UTF-8
-    std::vector<FileFilter> Filters;
+    std::vector<base::FileFilter> Filters;
     size_t SelectedFilter { 0 }; // 0-based, the filter shown first
     std::string FileName;        // proposed name, may be empty
 };

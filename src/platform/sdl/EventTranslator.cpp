@@ -20,6 +20,21 @@ uint32_t StateSlotOf(SDL_Keycode key, uint32_t virtualKey) {
     }
 }
 
+// The window an event is for; 0 for the kinds of events the translator does not take.
+uint32_t WindowOf(const SDL_Event& event) {
+    switch (event.type) {
+        case SDL_WINDOWEVENT: return event.window.windowID;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: return event.key.windowID;
+        case SDL_TEXTINPUT: return event.text.windowID;
+        case SDL_MOUSEMOTION: return event.motion.windowID;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: return event.button.windowID;
+        case SDL_MOUSEWHEEL: return event.wheel.windowID;
+        default: return 0;
+    }
+}
+
 // Decodes one UTF-8 sequence at `at`; a byte that starts no valid sequence yields itself.
 uint32_t NextCodePoint(const unsigned char* text, size_t& at) {
     unsigned char lead = text[at];
@@ -50,34 +65,25 @@ bool EventTranslator::IsKeyDown(uint32_t virtualKey) const {
 }
 
 void EventTranslator::Translate(const SDL_Event& event, std::vector<WindowMessage>& out) {
+    if (event.type == SDL_QUIT) {
+        // A termination signal or the session ending: close as the close box would.
+        out.push_back({.Kind = MessageKind::Close});
+        return;
+    }
+    // Every other event this translates belongs to a window; those of other windows are dropped.
+    if (m_windowId == 0 || WindowOf(event) != m_windowId) return;
     switch (event.type) {
-        case SDL_QUIT:
-            // A termination signal or the session ending: close as the close box would.
-            out.push_back({.Kind = MessageKind::Close});
-            break;
-        case SDL_WINDOWEVENT:
-            if (m_windowId != 0 && event.window.windowID == m_windowId) TranslateWindowEvent(event.window, out);
-            break;
+        case SDL_WINDOWEVENT: TranslateWindowEvent(event.window, out); break;
         case SDL_KEYDOWN:
-        case SDL_KEYUP:
-            if (m_windowId != 0 && event.key.windowID == m_windowId) TranslateKey(event.key, out);
-            break;
-        case SDL_TEXTINPUT:
-            if (m_windowId != 0 && event.text.windowID == m_windowId) TranslateText(event.text, out);
-            break;
+        case SDL_KEYUP: TranslateKey(event.key, out); break;
+        case SDL_TEXTINPUT: TranslateText(event.text, out); break;
         case SDL_MOUSEMOTION:
-            if (m_windowId != 0 && event.motion.windowID == m_windowId)
-                out.push_back({.Kind = MessageKind::MouseMove, .X = event.motion.x, .Y = event.motion.y});
+            out.push_back({.Kind = MessageKind::MouseMove, .X = event.motion.x, .Y = event.motion.y});
             break;
         case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP:
-            if (m_windowId != 0 && event.button.windowID == m_windowId) TranslateButton(event.button, out);
-            break;
-        case SDL_MOUSEWHEEL:
-            if (m_windowId != 0 && event.wheel.windowID == m_windowId) TranslateWheel(event.wheel, out);
-            break;
-        default:
-            break;
+        case SDL_MOUSEBUTTONUP: TranslateButton(event.button, out); break;
+        case SDL_MOUSEWHEEL: TranslateWheel(event.wheel, out); break;
+        default: break;
     }
 }
 

@@ -9,9 +9,9 @@ namespace platform {
 
 void CheckSdl(std::string_view message, std::source_location where) {
     const char* text = SDL_GetError();
-    ClearErrors();
-    AddError(std::string("(SDL) ") + (text ? text : ""), where);
-    if (!message.empty()) AddError(message, where);
+    errors::ClearErrors();
+    errors::AddError(std::string("(SDL) ") + (text ? text : ""), where);
+    if (!message.empty()) errors::AddError(message, where);
 }
 
 }  // namespace platform
