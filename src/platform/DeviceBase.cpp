@@ -753,6 +753,8 @@ Result DeviceBase::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t base, uin
     call.IndexOffset = 2 * startIndex;
     call.Indices = indexBytes;
     call.IndexCount = static_cast<uint32_t>(indexCount);
+    call.MinIndex = minIndex;
+    call.NumVertices = numVertices;
     return Draw(call);
 }
 
@@ -780,6 +782,8 @@ Result DeviceBase::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, uint32_t minInd
         call.Indexed = true;
         call.Indices = indexBytes;
         call.IndexCount = static_cast<uint32_t>(indexCount);
+        call.MinIndex = minIndex;
+        call.NumVertices = numVertices;
         result = Draw(call);
     }
     // As in Direct3D, a draw from user memory leaves no stream or index buffer set.

@@ -162,6 +162,10 @@ struct DrawCall {
     uint32_t IndexOffset { 0 };
     const uint8_t* Indices { nullptr };  // 16-bit, not necessarily aligned
     uint32_t IndexCount { 0 };
+    // Indexed: every index lies in [MinIndex, MinIndex + NumVertices), as the call declared and
+    // the validation checked.
+    uint32_t MinIndex { 0 };
+    uint32_t NumVertices { 0 };
 
     // Vertices (non-indexed) or indices (indexed) the primitives take.
     uint32_t ElementCount() const;

@@ -1,6 +1,7 @@
 // The arrow of a cell in the vectors view: its colour, length and angle.
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "base/NumericCasts.h"
@@ -43,18 +44,12 @@ double Coordinate(const VectorComponent& component, const Cell& cell, double fal
 
 }  // namespace
 
-CellArrow CellVector(const VectorSpec& spec, const Cell& cell, const Cell& previous, uint32_t background) {
-    CellArrow arrow;
-    arrow.Color = spec.Color.Mode == ColorMode::BoolDouble ? DoubleColor(spec.Color, cell, previous)
-                                                           : CellColor(spec.Color, cell, background);
+float VectorLength(const VectorSpec& spec, const Cell& cell) {
     double length = 1.0;
-    double angle = 0.0;
     if (spec.Form == VectorForm::Cartesian) {
         double x = Coordinate(spec.Component1, cell, 1.0);
         double y = Coordinate(spec.Component2, cell, 0.0);
         length = std::sqrt(x * x + y * y);
-        // Rows grow downwards, so a positive y turns the arrow clockwise on screen.
-        angle = -std::atan2(y, x);
     } else {
         const VectorComponent& r = spec.Component1;
         switch (r.Kind) {
@@ -63,6 +58,19 @@ CellArrow CellVector(const VectorSpec& spec, const Cell& cell, const Cell& previ
             case ComponentKind::Float: length = ComponentRatio(r, cell); break;
             case ComponentKind::Default: length = 1.0; break;
         }
+    }
+    // Extreme ranges can leave the float range; the length becomes infinite, never undefined.
+    return base::NarrowToFloat(length);
+}
+
+float VectorAngle(const VectorSpec& spec, const Cell& cell) {
+    double angle = 0.0;
+    if (spec.Form == VectorForm::Cartesian) {
+        double x = Coordinate(spec.Component1, cell, 1.0);
+        double y = Coordinate(spec.Component2, cell, 0.0);
+        // Rows grow downwards, so a positive y turns the arrow clockwise on screen.
+        angle = -std::atan2(y, x);
+    } else {
         const VectorComponent& alfa = spec.Component2;
         switch (alfa.Kind) {
             case ComponentKind::Bool:
@@ -73,9 +81,25 @@ CellArrow CellVector(const VectorSpec& spec, const Cell& cell, const Cell& previ
             case ComponentKind::Default: angle = 0.0; break;
         }
     }
-    // Extreme ranges can leave the float range; they become infinite, never undefined.
-    arrow.Length = base::NarrowToFloat(length);
-    arrow.Angle = base::NarrowToFloat(angle);
+    return base::NarrowToFloat(angle);
+}
+
+float MaximumVectorLength(const VectorSpec& spec) {
+    auto bounded = [](const VectorComponent& component) {
+        return component.Kind == ComponentKind::Bool || component.Kind == ComponentKind::Default;
+    };
+    constexpr float unbounded = std::numeric_limits<float>::infinity();
+    if (spec.Form == VectorForm::Cartesian)
+        return bounded(spec.Component1) && bounded(spec.Component2) ? std::numbers::sqrt2_v<float> : unbounded;
+    return bounded(spec.Component1) ? 1.0f : unbounded;
+}
+
+CellArrow CellVector(const VectorSpec& spec, const Cell& cell, const Cell& previous, uint32_t background) {
+    CellArrow arrow;
+    arrow.Color = spec.Color.Mode == ColorMode::BoolDouble ? DoubleColor(spec.Color, cell, previous)
+                                                           : CellColor(spec.Color, cell, background);
+    arrow.Length = VectorLength(spec, cell);
+    arrow.Angle = VectorAngle(spec, cell);
     return arrow;
 }
 

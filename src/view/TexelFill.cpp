@@ -1,4 +1,4 @@
-// FillTexels: the colours of a whole world into a texel surface, arranged for the cache and,
+// FillTexels: the colours of a world, or of a rectangle of it, into a texel surface, arranged for the cache and,
 // for the rainbow, gradient and short list modes, four cells at a time in vector registers.
 // Every result equals CellColor's (or DoubleColor's) for the same cell: the vector kernels
 // perform the same IEEE single and double operations, and the same compares, lane by lane.
@@ -148,17 +148,17 @@ bool VectorFormPays(const Mode&) {
 bool VectorFormPays(const ListColour& mode) { return mode.PairCount <= ShortList; }
 
 template <class Mode>
-void FillByStrips(const Mode& colourOf, const CellTable& shown, uint8_t* texels, size_t pitch) {
-    const int width = shown.Width();
-    const int height = shown.Height();
-    const size_t columnLength = static_cast<size_t>(height);
+void FillByStrips(const Mode& colourOf, const CellTable& shown, uint8_t* texels, size_t pitch, CellRect area) {
+    const size_t columnLength = static_cast<size_t>(shown.Height());
     const Cell* cells = shown.Data();
     [[maybe_unused]] const bool vectorForm = VectorFormPays(colourOf);
-    for (int x0 = 0; x0 < width; x0 += Strip) {
-        const int x1 = std::min(width, x0 + Strip);
-        for (int y = 0; y < height; ++y) {
-            uint8_t* row = texels + static_cast<size_t>(y) * pitch;
-            if (y + PrefetchRows < height)
+    // Texel (x, y) of the surface is cell (area.Left + x, area.Top + y).
+    const size_t left = static_cast<size_t>(area.Left);
+    for (int x0 = area.Left; x0 < area.Right; x0 += Strip) {
+        const int x1 = std::min(area.Right, x0 + Strip);
+        for (int y = area.Top; y < area.Bottom; ++y) {
+            uint8_t* row = texels + static_cast<size_t>(y - area.Top) * pitch;
+            if (y + PrefetchRows < area.Bottom)
                 for (int column = x0; column < x1; ++column) Prefetch(shown.Column(column) + y + PrefetchRows);
             int x = x0;
             // An index rather than a pointer that steps a column at a time: after the last
@@ -169,13 +169,13 @@ void FillByStrips(const Mode& colourOf, const CellTable& shown, uint8_t* texels,
                 if (vectorForm)
                     for (; x + 4 <= x1; x += 4, index += 4 * columnLength) {
                         U4 colours = Colours4(colourOf, cells + index, columnLength);
-                        std::memcpy(row + 4 * static_cast<size_t>(x), &colours, sizeof colours);
+                        std::memcpy(row + 4 * (static_cast<size_t>(x) - left), &colours, sizeof colours);
                     }
             }
 #endif
             for (; x < x1; ++x, index += columnLength) {
                 uint32_t colour = colourOf(cells[index]);
-                std::memcpy(row + 4 * static_cast<size_t>(x), &colour, sizeof colour);
+                std::memcpy(row + 4 * (static_cast<size_t>(x) - left), &colour, sizeof colour);
             }
         }
     }
@@ -193,16 +193,24 @@ struct DoubleColourBeside {
 
 void FillTexels(const ColorSpec& spec, const CellTable& shown, const CellTable* previous, uint32_t background, uint8_t* texels,
                 size_t pitch) {
+    FillTexels(spec, shown, previous, background, texels, pitch, {0, 0, shown.Width(), shown.Height()});
+}
+
+void FillTexels(const ColorSpec& spec, const CellTable& shown, const CellTable* previous, uint32_t background, uint8_t* texels,
+                size_t pitch, CellRect area) {
+    assert(area.Left >= 0 && area.Top >= 0 && area.Right <= shown.Width() && area.Bottom <= shown.Height() &&
+           "the area lies inside the table");
+    if (area.Right <= area.Left || area.Bottom <= area.Top) return;
     if (spec.Mode == ColorMode::BoolDouble) {
         bool sameSize = previous != nullptr && previous->Width() == shown.Width() && previous->Height() == shown.Height();
         assert((previous == nullptr || sameSize) && "the previous generation must have the shown one's size");
         // Without a previous generation of the same size every cell is compared with itself.
         const Cell* before = sameSize ? previous->Data() : shown.Data();
         DoubleColour colours {spec.Field, {spec.ColorA, spec.ColorB, spec.ColorC, spec.ColorD}};
-        FillByStrips(DoubleColourBeside {colours, shown.Data(), before}, shown, texels, pitch);
+        FillByStrips(DoubleColourBeside {colours, shown.Data(), before}, shown, texels, pitch, area);
         return;
     }
-    WithModeColour(spec, background, [&](const auto& colourOf) { FillByStrips(colourOf, shown, texels, pitch); });
+    WithModeColour(spec, background, [&](const auto& colourOf) { FillByStrips(colourOf, shown, texels, pitch, area); });
 }
 
 }  // namespace view

@@ -91,6 +91,14 @@ uint32_t CellColor(const ColorSpec& spec, const cells::Cell& cell, uint32_t back
 // of calling them cell by cell; the walk is arranged for the cache and is several times faster.
 void FillTexels(const ColorSpec& spec, const cells::CellTable& shown, const cells::CellTable* previous, uint32_t background,
                 uint8_t* texels, size_t pitch);
+// The same for the cells of columns [Left, Right) and rows [Top, Bottom) of `shown` only:
+// texel (x, y) of the surface holds the colour of cell (Left + x, Top + y). The rectangle
+// must lie inside the table; an empty one writes nothing.
+struct CellRect {
+    int Left { 0 }, Top { 0 }, Right { 0 }, Bottom { 0 };
+};
+void FillTexels(const ColorSpec& spec, const cells::CellTable& shown, const cells::CellTable* previous, uint32_t background,
+                uint8_t* texels, size_t pitch, CellRect cells);
 // BoolDouble: A, B, C or D from the selected bool of the previous and the current generation.
 uint32_t DoubleColor(const ColorSpec& spec, const cells::Cell& current, const cells::Cell& previous);
 // 0x00RRGGBB; the hue wraps into [0, 1); a NaN or infinite hue gives 0.
@@ -115,5 +123,12 @@ struct CellArrow {
 // Uint and float component ranges whose ends are equal give the value at the minimum. Extreme
 // float ranges can make the length infinite, and a NaN field makes it NaN.
 CellArrow CellVector(const VectorSpec& spec, const cells::Cell& cell, const cells::Cell& previous, uint32_t background);
+// CellVector's length and angle each on its own, for a caller that decides by the length
+// whether it needs the angle.
+float VectorLength(const VectorSpec& spec, const cells::Cell& cell);
+float VectorAngle(const VectorSpec& spec, const cells::Cell& cell);
+// The largest length any cell can give: at most sqrt(2) and 1 where only bools and defaults
+// decide it, infinite where a range does (a value outside the range has no bound).
+float MaximumVectorLength(const VectorSpec& spec);
 
 }  // namespace view

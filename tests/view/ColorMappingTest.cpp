@@ -128,6 +128,18 @@ TEST(FillTexels, EqualsTheColourOfEveryCell) {
                 }
                 for (size_t pad = 4 * static_cast<size_t>(width); pad < pitch; ++pad) ASSERT_EQ(row[pad], 0xEE);
             }
+            // A rectangle of the cells only: texel (x, y) is cell (left + x, top + y).
+            const CellRect area {width / 3, height / 4, width - width / 5, height};
+            const size_t columns = static_cast<size_t>(area.Right - area.Left);
+            std::vector<uint32_t> part(columns * static_cast<size_t>(area.Bottom - area.Top) + 1, 0xEEEEEEEEu);
+            FillTexels(spec, shown, &previous, Background, reinterpret_cast<uint8_t*>(part.data()), 4 * columns, area);
+            for (int y = area.Top; y < area.Bottom; ++y)
+                for (int x = area.Left; x < area.Right; ++x)
+                    ASSERT_EQ(part[static_cast<size_t>(y - area.Top) * columns + static_cast<size_t>(x - area.Left)],
+                              spec.Mode == BoolDouble ? DoubleColor(spec, shown.At(x, y), previous.At(x, y))
+                                                      : CellColor(spec, shown.At(x, y), Background))
+                        << "mode " << static_cast<int>(spec.Mode) << " cell " << x << "," << y << " of a rectangle";
+            ASSERT_EQ(part.back(), 0xEEEEEEEEu) << "nothing beyond the rectangle";
         }
     }
 }

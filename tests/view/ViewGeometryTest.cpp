@@ -118,6 +118,12 @@ TEST(CellVector, ArrowsPointAlongTheirComponentsWithRowsDownwardsInTheirSpecsCol
     for (const auto& c : cases) {
         const CellArrow arrow = Arrow(c.form, c.first, c.second, c.cell);
         EXPECT_NEAR(arrow.Length, c.length, 1e-6f) << "case " << &c - cases;
+        // Only bools and defaults bound the length; a range does not.
+        const VectorSpec spec {.Form = c.form, .Component1 = c.first, .Component2 = c.second};
+        const bool ranged = c.first.Kind == Uint || c.first.Kind == Float ||
+                            (c.form == Cartesian && (c.second.Kind == Uint || c.second.Kind == Float));
+        EXPECT_EQ(std::isinf(MaximumVectorLength(spec)), ranged) << "case " << &c - cases;
+        EXPECT_LE(arrow.Length, MaximumVectorLength(spec)) << "case " << &c - cases;
         EXPECT_NEAR(std::cos(arrow.Angle), c.x, 1e-6f) << "case " << &c - cases;
         EXPECT_NEAR(-std::sin(arrow.Angle), c.y, 1e-6f) << "case " << &c - cases;
     }
