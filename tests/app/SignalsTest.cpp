@@ -40,6 +40,9 @@ protected:
         // Copies, so that a report would be written beside them.
         fs::copy_file(VORLEN, m_folder / "vorlen");
         fs::copy_file(VORLEN_BATCH, m_folder / "vorlen-batch");
+        // The data files the workbench finds beside itself.
+        for (const char* data : {"buttons.tga", "arrow.tga"})
+            fs::copy_file(fs::path(VORLEN).parent_path() / data, m_folder / data);
         fs::create_directory(m_folder / "bin");
         fs::create_symlink("/bin/true", m_folder / "bin" / "xdg-open");
     }
