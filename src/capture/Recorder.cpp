@@ -165,7 +165,7 @@ bool Recorder::AddFrame(const Image& image) {
         }
         if (static_cast<int>(m_pictures.size()) > m_frames) {
             const std::vector<uint8_t> rgb = image.Rgb();
-            added = files::SavePicture(rgb.data(), image.Width, image.Height, m_pictures.back()->Path());
+            added = files::WritePicture(rgb.data(), image.Width, image.Height, *m_pictures.back());
         }
     }
     if (!added) {

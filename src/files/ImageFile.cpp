@@ -126,13 +126,9 @@ private:
     ILboolean m_overwrite { IL_FALSE };
 };
 
-// Writes the bound image to `path` in `type` through a temporary file beside it.
-bool SaveBoundImage(const std::string& path, ILenum type, const std::string& failure) {
-    TemporaryFile temporary;
-    if (!temporary.Create(path)) {
-        AddError(failure);
-        return false;
-    }
+// Writes the bound image in `type` into the temporary file, which stays unnamed until its
+// owner commits it.
+bool WriteBoundImage(TemporaryFile& temporary, ILenum type, const std::string& failure) {
     bool saved = false;
     {
         WatchedWrites watch(temporary.Path());
@@ -148,6 +144,17 @@ bool SaveBoundImage(const std::string& path, ILenum type, const std::string& fai
         AddError(failure);
         return false;
     }
+    return true;
+}
+
+// Writes the bound image to `path` in `type` through a temporary file beside it.
+bool SaveBoundImage(const std::string& path, ILenum type, const std::string& failure) {
+    TemporaryFile temporary;
+    if (!temporary.Create(path)) {
+        AddError(failure);
+        return false;
+    }
+    if (!WriteBoundImage(temporary, type, failure)) return false;
     if (!temporary.Commit()) {
         AddError(failure);
         return false;
@@ -174,7 +181,12 @@ bool WriteImage(const cells::CellTable& table, const std::string& path) {
 
 bool IsPictureName(const std::string& path) { return SaveTypeOf(path) != IL_TYPE_UNKNOWN; }
 
-bool SavePicture(const uint8_t* rgb, int width, int height, const std::string& path) {
+namespace {
+
+// Binds the rows (top row first) as the image the library writes, then hands it to `write`
+// with the format that `name`'s extension gives.
+template <class Write>
+bool WriteRows(const uint8_t* rgb, int width, int height, const std::string& name, Write write) {
     BoundImage image;
     const bool made = ilTexImage(static_cast<ILuint>(width), static_cast<ILuint>(height), 1, 3, IL_RGB, IL_UNSIGNED_BYTE,
                                  const_cast<uint8_t*>(rgb));
@@ -187,13 +199,26 @@ bool SavePicture(const uint8_t* rgb, int width, int height, const std::string& p
     // writer store the rows in its format's own order; flipping by a table of extensions
     // turned some formats upside down.
     ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
-    const std::string failure = "Nie można zapisać obrazka do pliku \"" + path + "\"";
-    const ILenum type = SaveTypeOf(path);
+    const std::string failure = "Nie można zapisać obrazka do pliku \"" + name + "\"";
+    const ILenum type = SaveTypeOf(name);
     if (type == IL_TYPE_UNKNOWN) {
         RaiseError(failure);
         return false;
     }
-    return SaveBoundImage(path, type, failure);
+    return write(type, failure);
+}
+
+}  // namespace
+
+bool SavePicture(const uint8_t* rgb, int width, int height, const std::string& path) {
+    return WriteRows(rgb, width, height, path,
+                     [&](ILenum type, const std::string& failure) { return SaveBoundImage(path, type, failure); });
+}
+
+bool WritePicture(const uint8_t* rgb, int width, int height, TemporaryFile& file) {
+    return WriteRows(rgb, width, height, file.Target(), [&](ILenum type, const std::string& failure) {
+        return WriteBoundImage(file, type, failure);
+    });
 }
 
 bool ImportImage(cells::CellTable& generation0, const std::string& path) {

@@ -12,6 +12,7 @@
 
 #include "cells/Cell.h"
 #include "files/FileStatus.h"
+#include "files/TemporaryFile.h"
 
 namespace files {
 
@@ -32,6 +33,9 @@ FileStatus ExportImage(const cells::CellTable& generation0, std::string path, in
 // the format the path's extension names, through a temporary file beside the path that
 // replaces it only when complete. False, with the reason on the trail, on failure.
 bool SavePicture(const uint8_t* rgb, int width, int height, const std::string& path);
+// The same picture written into a temporary file that its owner commits later (a series that
+// appears only once it is complete); the format is the one the file's target name gives.
+bool WritePicture(const uint8_t* rgb, int width, int height, TemporaryFile& file);
 // Whether the path's extension names a format SavePicture writes.
 bool IsPictureName(const std::string& path);
 
