@@ -15,11 +15,11 @@
 namespace capture::test {
 namespace {
 
-// A 20 x 15 torus at zoom 4, tiled over the whole world area, whose stripes of red, green and
-// blue move one cell right an iteration: the same in every run, and plain enough for lossy codecs.
+// A 20 x 15 torus at zoom 4 on white, whose stripes of red, green and blue move one cell right
+// an iteration: the same in every run, and plain enough for lossy codecs.
 const std::string Stripes =
     "[Vorlen 1]\nTitle: Paski\nWrap: true\nBuffers: 2\nWidth: 20\nHeight: 15\nView: texture u1 [RGB]\n"
-    "Background: black\nZoom: 4\nTiled: true\nSpeed: 12\n--CODE--\n"
+    "Background: white\nZoom: 4\nSpeed: 12\n--CODE--\n"
     "void OnInit() { for (int x = 0; x < 20; x++) for (int y = 0; y < 15; y++)\n"
     "  SetBuffer_u1(x, y, (x / 3 + y / 5) % 3 == 0 ? 0xFF0000 : (x / 3 + y / 5) % 3 == 1 ? 0x00FF00 : 0x0000FF); }\n"
     "void OnFrame() { for (int x = 0; x < 20; x++) for (int y = 0; y < 15; y++)\n"
@@ -66,7 +66,7 @@ TEST_F(BatchCapture, RecordedFramesMatchTheRenderedPictures) {
     const Image first = ReadPicture(PathOf("first.png")), third = ReadPicture(PathOf("third.bmp"));
     const Image ninth = ReadPicture(PathOf("ninth.png")), tenth = ReadPicture(PathOf("tenth.png"));
     ASSERT_EQ(std::make_pair(first.Width, first.Height), std::make_pair(153, 99));
-    EXPECT_GT(MeanDifference(first, tenth), 0);
+    EXPECT_GT(MeanDifference(first, tenth), 12) << "well above what the codecs lose";
 
     struct Case {
         const char* Path;
@@ -76,8 +76,8 @@ TEST_F(BatchCapture, RecordedFramesMatchTheRenderedPictures) {
         double Tolerance;  // mean difference of a channel; 0 for equal pictures
     };
     const Case cases[] = {
-        {"run.mp4", {}, 10, &first, &tenth, 6},
-        {"run.MKV", {}, 10, &first, &tenth, 6},
+        {"run.mp4", {}, 10, &first, &tenth, 8},
+        {"run.MKV", {}, 10, &first, &tenth, 8},
         {"run.webm", {"--fps", "25"}, 10, &first, &tenth, 8},
         {"run.gif", {}, 10, &first, &tenth, 0},
         {"frames-%%-%02d.tga", {}, 10, &first, &tenth, 0},
