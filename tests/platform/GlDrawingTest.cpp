@@ -80,6 +80,34 @@ TEST_F(GlDrawingTest, TransformedVerticesFollowTheOrthographicProjection) {
     }
 }
 
+// Clear and drawing stop at the viewport's edges, pretransformed or transformed; the projection
+// of a viewport rectangle keeps virtual coordinates meaning the same place inside it.
+TEST_F(GlDrawingTest, ViewportClipsClearAndDrawing) {
+    ASSERT_EQ(m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF336699, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(m_device->SetViewport({10, 5, 20, 7, 0.0f, 1.0f}), D3D_OK);
+    ASSERT_EQ(m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x80FFFFFF, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(Painted(Pixels(), 0xFF336699, 0x80FFFFFF), (Rect {10, 5, 30, 12}));
+
+    ASSERT_EQ(CreateDevice(80, 60), D3D_OK);
+    std::vector<uint32_t> pixels = Frame([&] {
+        UseDiffuseOnly();
+        ASSERT_EQ(m_device->SetViewport({5, 6, 20, 10, -999, 999}), D3D_OK);
+        ASSERT_EQ(DrawQuad(0, 0, 80, 60, 0xFF00FF00), D3D_OK);
+    });
+    EXPECT_EQ(Painted(pixels, 0xFF00FF00), (Rect {5, 6, 25, 16}));
+
+    // The clip rectangle (50, 50, 100, 100) of the virtual space as the framework sets it,
+    // and a rectangle reaching beyond it on every side.
+    ASSERT_EQ(m_device->SetViewport({0, 0, 80, 60, -999, 999}), D3D_OK);
+    pixels = Frame([&] {
+        ASSERT_EQ(m_device->SetRenderState(D3DRS_LIGHTING, 0), D3D_OK);
+        ASSERT_EQ(m_device->SetViewport({5, 5, 5, 5, -999, 999}), D3D_OK);
+        ASSERT_EQ(m_device->SetTransform(D3DTS_PROJECTION, MatrixOrthoOffCenterLH(50, 100, 100, 50, -999, 999)), D3D_OK);
+        ASSERT_EQ(DrawVirtualRect(0, 0, 70, 70, 0xFF0000FF), D3D_OK);
+    });
+    EXPECT_EQ(Painted(pixels, 0xFF0000FF), (Rect {5, 5, 7, 7}));
+}
+
 // A reset (its refusals are the rules every device keeps) gives the new size, keeps managed
 // textures and returns every state to its default.
 TEST_F(GlDrawingTest, ResetTakesTheNewSizeAndKeepsManagedTextures) {
