@@ -40,6 +40,7 @@ TEST_F(AutomatonEvents, MouseAndButtonCallbacksCopyAfterSuccess) {
     EXPECT_TRUE(mouse.MouseMove(a, true, 2, 3));  // a plain (int, int) callback is found too
     EXPECT_EQ(std::make_tuple(At(0, 2, 3).u1, At(1, 2, 3).u1, At(2, 2, 3).u1), std::make_tuple(1u, 1u, 0u));  // 0 -> 1 only
     EXPECT_TRUE(mouse.MouseUp(a, false, 2, 3));  // off the world: no call, still released
+    EXPECT_TRUE(!mouse.MouseHeld() && At(0, 0, 0).u2 == 3u);
     EXPECT_TRUE(mouse.MouseDown(a, true, 4, 0) && mouse.MouseUp(a, true, 4, 0));
     EXPECT_EQ(std::make_tuple(At(1, 4, 0).u1, At(1, 0, 0).u2), std::make_tuple(2u, 2u));
     // A failing callback leaves the copy undone; a release still clears the held flag.
