@@ -138,15 +138,7 @@ void WithArrowColour(const view::ColorSpec& spec, uint32_t background, Visit&& v
 
 ViewOptions OptionsOf(const core::WorkbenchState& state) { return {state.Zoom(), state.Filtered(), state.Tiled()}; }
 
-std::string ArrowFilePath() {
-    const std::string name = "arrow.tga";
-    const std::string directory = base::ModuleDirectory();
-    std::string beside = directory + name;
-    if (base::FileExists(beside)) return beside;
-    std::string installed = base::JoinPath(directory, "../share/vorlen/" + name);
-    if (base::FileExists(installed)) return installed;
-    return beside;
-}
+std::string ArrowFilePath() { return base::DataFilePath("arrow.tga"); }
 
 WorldRenderer::WorldRenderer(const view::ViewSettings& settings, uint32_t background, int width, int height)
     : m_settings(settings), m_background(background), m_width(width), m_height(height), m_arrowPath(ArrowFilePath()) {

@@ -96,14 +96,21 @@ struct Bench {
     }
     // One time step: the controls' messages, the driver, the controls showing the state.
     void Step() { system.UpdateAll(); }
-    // A left click in the middle of a window of the application, then the time step that
-    // handles it.
-    void Click(const gui::Window& window) {
+    static gui::Point Middle(const gui::Window& window) {
         const gui::Rect& r = window.GetRect();
-        const gui::Point middle {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
-        system.MouseMove(middle);
-        system.MouseButton(middle, gui::ButtonId::Left, gui::ButtonAction::Down);
-        system.MouseButton(middle, gui::ButtonId::Left, gui::ButtonAction::Up);
+        return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+    }
+    // The pointer onto the middle of a window of the application, then the time step that
+    // shows its hint.
+    void Hover(const gui::Window& window) {
+        system.MouseMove(Middle(window));
+        Step();
+    }
+    // A left click in the middle of a window, then the time step that handles it.
+    void Click(const gui::Window& window) {
+        system.MouseMove(Middle(window));
+        system.MouseButton(Middle(window), gui::ButtonId::Left, gui::ButtonAction::Down);
+        system.MouseButton(Middle(window), gui::ButtonId::Left, gui::ButtonAction::Up);
         Step();
     }
     std::string StatusLine() const { return app->Status().Line; }

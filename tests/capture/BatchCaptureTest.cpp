@@ -9,56 +9,53 @@
 #include <tuple>
 
 #include "capture/Recorder.h"
+#include "capture/WorldArea.h"
 #include "CaptureTestSupport.h"
 
 namespace capture::test {
 namespace {
 
-// A 20 x 15 torus at zoom 4 whose stripes of red, green and blue move one cell right an
-// iteration: the same in every run, and plain enough for lossy codecs.
+// A 20 x 15 torus at zoom 4 on white, whose stripes of red, green and blue move one cell right
+// an iteration: the same in every run, and plain enough for lossy codecs.
 const std::string Stripes =
     "[Vorlen 1]\nTitle: Paski\nWrap: true\nBuffers: 2\nWidth: 20\nHeight: 15\nView: texture u1 [RGB]\n"
-    "Background: black\nZoom: 4\nSpeed: 12\n--CODE--\n"
+    "Background: white\nZoom: 4\nSpeed: 12\n--CODE--\n"
     "void OnInit() { for (int x = 0; x < 20; x++) for (int y = 0; y < 15; y++)\n"
     "  SetBuffer_u1(x, y, (x / 3 + y / 5) % 3 == 0 ? 0xFF0000 : (x / 3 + y / 5) % 3 == 1 ? 0x00FF00 : 0x0000FF); }\n"
     "void OnFrame() { for (int x = 0; x < 20; x++) for (int y = 0; y < 15; y++)\n"
     "  SetBuffer_u1(x, y, GetBuffer_u1(x - 1, y)); }\n";
 
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
 class BatchCapture : public ScratchFolder {
 protected:
     using Outcome = std::tuple<int, std::string, std::string>;  // exit status, stdout, stderr
 
-    // vorlen-batch on `definition` (a file in the scratch folder, or a path) with `actions`,
-    // run in the scratch folder after `shell` (commands of the shell, such as a file limit).
-    Outcome Run(const std::string& definition, const std::vector<std::string>& actions, const std::string& shell = "") const {
-        std::string file = definition;
+    // vorlen-batch on `definition` (the text of one, or a path) with `actions`, run in the
+    // scratch folder after `shell` (commands of the shell, such as a file size limit).
+    Outcome Run(std::string definition, const std::vector<std::string>& actions, const std::string& shell = "") const {
         if (definition.starts_with("[Vorlen")) {
-            file = PathOf("test.vl");
-            std::ofstream(file) << definition;
+            std::ofstream(PathOf("test.vl")) << definition;
+            definition = PathOf("test.vl");
         }
-        std::string command = "cd '" + m_folder + "' && " + shell + " '" VORLEN_BATCH "' '" + file + "'";
+        const std::string out = m_folder + ".out", err = m_folder + ".err";
+        std::string command = "cd '" + m_folder + "' && " + shell + " '" VORLEN_BATCH "' '" + definition + "'";
         for (const std::string& action : actions) command += " '" + action + "'";
-        const int status = std::system((command + " >../" + Name() + ".out 2>../" + Name() + ".err").c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(Name() + ".out"), Slurp(Name() + ".err")};
-    }
-    std::string Name() const { return std::filesystem::path(m_folder).filename().string(); }
-    std::string Slurp(const std::string& name) const {
-        const std::string path = std::filesystem::path(m_folder).parent_path() / name;
-        std::ifstream in(path, std::ios::binary);
-        std::string text {std::istreambuf_iterator<char>(in), {}};
-        std::filesystem::remove(path);
-        return text;
-    }
-    // The scratch folder's names without the definition.
-    std::set<std::string> Made() const {
-        std::set<std::string> names = Listing();
-        names.erase("test.vl");
-        return names;
+        const int status = std::system((command + " >'" + out + "' 2>'" + err + "'").c_str());
+        Outcome outcome {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
+        std::filesystem::remove(out), std::filesystem::remove(err);
+        return outcome;
     }
 };
 
+// Movies in each container and numbered pictures in several formats, every K-th iteration
+// included. A back buffer of 161 x 120 has a world area of 153 x 99 (8 to 161 by 12.8 to 112):
+// H.264 and VP9 take even sides only, and the column and row they add repeat the edge.
 TEST_F(BatchCapture, RecordedFramesMatchTheRenderedPictures) {
-    const std::vector<std::string> size = {"--render-size", "160x120"};
+    const std::vector<std::string> size = {"--render-size", "161x120"};
     auto with = [&](std::vector<std::string> actions) {
         actions.insert(actions.begin(), size.begin(), size.end());
         return actions;
@@ -68,8 +65,8 @@ TEST_F(BatchCapture, RecordedFramesMatchTheRenderedPictures) {
               0);
     const Image first = ReadPicture(PathOf("first.png")), third = ReadPicture(PathOf("third.bmp"));
     const Image ninth = ReadPicture(PathOf("ninth.png")), tenth = ReadPicture(PathOf("tenth.png"));
-    ASSERT_EQ(std::make_pair(first.Width, first.Height), std::make_pair(152, 99));  // 8 to 160 by 12.8 to 112
-    EXPECT_GT(DifferentPixels(first, tenth), 0);
+    ASSERT_EQ(std::make_pair(first.Width, first.Height), std::make_pair(153, 99));
+    EXPECT_GT(MeanDifference(first, tenth), 12) << "well above what the codecs lose";
 
     struct Case {
         const char* Path;
@@ -79,10 +76,11 @@ TEST_F(BatchCapture, RecordedFramesMatchTheRenderedPictures) {
         double Tolerance;  // mean difference of a channel; 0 for equal pictures
     };
     const Case cases[] = {
-        {"run.mp4", {}, 10, &first, &tenth, 6},
+        {"run.mp4", {}, 10, &first, &tenth, 8},
+        {"run.MKV", {}, 10, &first, &tenth, 8},
         {"run.webm", {"--fps", "25"}, 10, &first, &tenth, 8},
         {"run.gif", {}, 10, &first, &tenth, 0},
-        {"frames-%02d.png", {}, 10, &first, &tenth, 0},
+        {"frames-%%-%02d.tga", {}, 10, &first, &tenth, 0},
         {"every-%d.png", {"--every", "3"}, 3, &third, &ninth, 0},
     };
     for (const Case& c : cases) {
@@ -101,22 +99,17 @@ TEST_F(BatchCapture, RecordedFramesMatchTheRenderedPictures) {
                 frames.push_back(ReadPicture(PathOf(NumberedName(c.Path, k))));
         }
         ASSERT_EQ(frames.size(), static_cast<size_t>(c.Frames));
+        const cells::ModeSize padded = c.Tolerance > 0 ? cells::ModeSize {154, 100} : cells::ModeSize {153, 99};
         for (Image* frame : {&frames.front(), &frames.back()}) {
-            // H.264 and VP9 take even sizes only: one row more.
-            EXPECT_EQ(frame->Width, 152);
-            EXPECT_EQ(frame->Height, c.Tolerance > 0 ? 100 : 99);
-            Image cropped {first.Width, first.Height, {}};
-            for (int y = 0; y < first.Height; ++y)
-                for (int x = 0; x < first.Width; ++x) cropped.Pixels.push_back(frame->At(x, y));
-            *frame = cropped;
+            ASSERT_EQ(std::make_pair(frame->Width, frame->Height), std::make_pair(padded.Width, padded.Height));
+            if (c.Tolerance > 0) {
+                EXPECT_LT(MeanDifference(Crop(frame->Pixels, padded, {153, 0, 1, 100}), Crop(frame->Pixels, padded, {152, 0, 1, 100})), 24);
+                EXPECT_LT(MeanDifference(Crop(frame->Pixels, padded, {0, 99, 154, 1}), Crop(frame->Pixels, padded, {0, 98, 154, 1})), 24);
+            }
+            *frame = Crop(frame->Pixels, padded, {0, 0, 153, 99});
         }
-        if (c.Tolerance == 0) {
-            EXPECT_EQ(DifferentPixels(frames.front(), *c.First), 0);
-            EXPECT_EQ(DifferentPixels(frames.back(), *c.Last), 0);
-        } else {
-            EXPECT_LT(MeanDifference(frames.front(), *c.First), c.Tolerance);
-            EXPECT_LT(MeanDifference(frames.back(), *c.Last), c.Tolerance);
-        }
+        EXPECT_LE(MeanDifference(frames.front(), *c.First), c.Tolerance);
+        EXPECT_LE(MeanDifference(frames.back(), *c.Last), c.Tolerance);
     }
 }
 
@@ -133,8 +126,7 @@ TEST_F(BatchCapture, EveryExampleRendersAndRecords) {
         const Image picture = ReadPicture(PathOf("picture.png"));
         EXPECT_EQ(std::make_pair(picture.Width, picture.Height), std::make_pair(190, 124));
         const Movie movie = ReadMovie(PathOf("movie.gif"));
-        EXPECT_EQ(movie.Frames.size(), 3u);
-        EXPECT_EQ(std::make_pair(movie.Width, movie.Height), std::make_pair(190, 124));
+        EXPECT_EQ(std::make_tuple(movie.Frames.size(), movie.Width, movie.Height), std::make_tuple(3u, 190, 124));
     }
     EXPECT_GE(examples, 5);
 }
@@ -163,7 +155,7 @@ TEST_F(BatchCapture, FailuresExitWithAReasonAndLeaveNothing) {
         const Outcome outcome = Run(Stripes, actions, shell);
         EXPECT_EQ(std::get<0>(outcome), status);
         EXPECT_NE(std::get<2>(outcome).find(message), std::string::npos) << std::get<2>(outcome);
-        EXPECT_EQ(Made(), (std::set<std::string> {"folder"}));
+        EXPECT_EQ(Listing(), (std::set<std::string> {"folder", "test.vl"}));
     }
 }
 

@@ -46,7 +46,6 @@ protected:
 
 // Every frame of a movie, decoded and converted to 0xFFRRGGBB pixels.
 struct Movie {
-    std::string Codec;
     int Width { 0 }, Height { 0 };
     std::vector<Image> Frames;
 };
@@ -66,7 +65,6 @@ inline Movie ReadMovie(const std::string& path) {
     AVCodecContext* context = avcodec_alloc_context3(decoder);
     avcodec_parameters_to_context(context, parameters);
     avcodec_open2(context, decoder, nullptr);
-    movie.Codec = avcodec_get_name(parameters->codec_id);
     movie.Width = parameters->width;
     movie.Height = parameters->height;
     AVPacket* packet = av_packet_alloc();
@@ -120,19 +118,13 @@ inline Image ReadPicture(const std::string& path) {
 }
 
 // The mean absolute difference of the colour channels of two images of one size (255 for
-// images of different sizes), and the number of pixels that differ at all (alpha ignored).
+// images of different sizes or none): 0 only for equal colours, alpha ignored.
 inline double MeanDifference(const Image& a, const Image& b) {
     if (a.Width != b.Width || a.Height != b.Height || a.Pixels.empty()) return 255;
     double sum = 0;
     for (size_t i = 0; i < a.Pixels.size(); ++i)
         for (int shift : {0, 8, 16}) sum += std::abs(int(a.Pixels[i] >> shift & 0xFF) - int(b.Pixels[i] >> shift & 0xFF));
     return sum / (3.0 * a.Pixels.size());
-}
-inline int DifferentPixels(const Image& a, const Image& b) {
-    if (a.Width != b.Width || a.Height != b.Height) return -1;
-    int count = 0;
-    for (size_t i = 0; i < a.Pixels.size(); ++i) count += ((a.Pixels[i] ^ b.Pixels[i]) & 0xFFFFFF) != 0;
-    return count;
 }
 
 // Runs `action` with the file size limit lowered to `bytes`: writes beyond it fail as on a

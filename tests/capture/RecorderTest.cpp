@@ -1,6 +1,5 @@
-// Recordings read back: movies through FFmpeg's decoders (frames, size, pictures within the
-// codec's tolerance, GIF exactly), numbered pictures exactly; failures that leave nothing
-// under a final name; the names of patterns; palettes.
+// Recordings that fail and leave nothing under a final name, the names of patterns, the
+// pictures folder, palettes. Movies and numbered pictures read back are in the batch tests.
 
 #include <fstream>
 #include <random>
@@ -23,99 +22,35 @@ Image Blocks(int width, int height, int step) {
     return image;
 }
 
-// Every pixel a colour of its own from a generator: what no codec compresses much.
-Image Noise(int width, int height, std::mt19937& random) {
-    Image image {width, height, {}};
-    for (int i = 0; i < width * height; ++i) image.Pixels.push_back(0xFF000000u | (random() & 0xFFFFFF));
-    return image;
-}
-
-Image CropTo(const Image& image, int width, int height) {
-    Image cropped {width, height, {}};
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) cropped.Pixels.push_back(image.At(x, y));
-    return cropped;
-}
-
 using Recordings = ScratchFolder;
-
-TEST_F(Recordings, MoviesHoldEveryFrameAtTheirSize) {
-    struct Case {
-        const char* Name;
-        const char* Codec;     // as the decoder names it
-        int Width, Height;     // of the frames given
-        int MovieWidth, MovieHeight;
-        double Tolerance;      // mean difference of a channel
-    };
-    const Case cases[] = {
-        {"a.mp4", "h264", 64, 48, 64, 48, 6},   {"b.mkv", "h264", 64, 48, 64, 48, 6},
-        {"c.webm", "vp9", 64, 48, 64, 48, 8},   {"d.gif", "gif", 64, 48, 64, 48, 0},
-        {"e.MP4", "h264", 61, 45, 62, 46, 6},   {"f.gif", "gif", 61, 45, 61, 45, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Name);
-        Recorder recorder;
-        ASSERT_TRUE(recorder.Open(PathOf(c.Name), c.Width, c.Height, 15)) << ::testing::PrintToString(errors::ErrorEntries());
-        for (int k = 0; k < 10; ++k) ASSERT_TRUE(recorder.AddFrame(Blocks(c.Width, c.Height, k)));
-        EXPECT_EQ(recorder.FramesWritten(), 10);
-        ASSERT_TRUE(recorder.Finish()) << ::testing::PrintToString(errors::ErrorEntries());
-        const Movie movie = ReadMovie(PathOf(c.Name));
-        EXPECT_EQ(movie.Codec, c.Codec);
-        EXPECT_EQ(std::make_pair(movie.Width, movie.Height), std::make_pair(c.MovieWidth, c.MovieHeight));
-        ASSERT_EQ(movie.Frames.size(), 10u);
-        for (int k : {0, 9}) {
-            const Image shown = CropTo(movie.Frames[static_cast<size_t>(k)], c.Width, c.Height);
-            if (c.Tolerance == 0)
-                EXPECT_EQ(DifferentPixels(shown, Blocks(c.Width, c.Height, k)), 0) << k;
-            else
-                EXPECT_LT(MeanDifference(shown, Blocks(c.Width, c.Height, k)), c.Tolerance) << k;
-        }
-        if (c.MovieWidth > c.Width) {  // the added column repeats the edge
-            EXPECT_LT(std::abs(int(movie.Frames[0].At(c.Width, 0) & 0xFF) - int(movie.Frames[0].At(c.Width - 1, 0) & 0xFF)), 24);
-        }
-    }
-    EXPECT_EQ(Listing(), (std::set<std::string> {"a.mp4", "b.mkv", "c.webm", "d.gif", "e.MP4", "f.gif"}));
-    EXPECT_FALSE(errors::ErrorRaised());
-}
-
-TEST_F(Recordings, NumberedPicturesAreExact) {
-    for (const char* pattern : {"f-%03d.png", "g%d.bmp", "h-%%-%05d.tga"}) {
-        SCOPED_TRACE(pattern);
-        Recorder recorder;
-        ASSERT_TRUE(recorder.Open(PathOf(pattern), 40, 30, 15));
-        for (int k = 0; k < 10; ++k) ASSERT_TRUE(recorder.AddFrame(Blocks(40, 30, k)));
-        ASSERT_TRUE(recorder.Finish()) << ::testing::PrintToString(errors::ErrorEntries());
-        for (int k = 0; k < 10; ++k)
-            EXPECT_EQ(DifferentPixels(ReadPicture(PathOf(NumberedName(pattern, k + 1))), Blocks(40, 30, k)), 0) << k;
-    }
-    EXPECT_EQ(Listing().size(), 30u);
-    EXPECT_TRUE(Listing().contains("f-010.png") && Listing().contains("g10.bmp") && Listing().contains("h-%-00001.tga"));
-}
 
 // A recording that cannot be written reports why and leaves no file under its final name
 // (nor a temporary one); a file that was there before stays as it was.
 TEST_F(Recordings, FailuresLeaveNothingUnderTheFinalName) {
     std::ofstream(PathOf("kept.mp4")) << "before";
     std::ofstream(PathOf("plik")) << "a file, not a folder";
-    for (const char* name : {"missing/a.mp4", "plik/b.gif", "missing/c-%d.png", "d.avi", "e-%s.png", "f-%d.xyz", "g-%d-%d.png"}) {
-        SCOPED_TRACE(name);
+    for (const char* name : {"missing/a.mp4", "plik/b.gif", "missing/c-%d.png", "f-%d.xyz"}) {
         Recorder recorder;
-        EXPECT_FALSE(recorder.Open(PathOf(name), 64, 48, 15));
-        EXPECT_FALSE(recorder.IsOpen());
-        EXPECT_TRUE(errors::ErrorRaised());
+        EXPECT_FALSE(recorder.Open(PathOf(name), 64, 48, 15)) << name;
+        EXPECT_FALSE(recorder.IsOpen()) << name;
+        EXPECT_TRUE(errors::ErrorRaised()) << name;
         errors::ClearErrors();
     }
 
-    // A full disk: the limit lies inside the movie, inside the first picture.
+    // A full disk: the limit lies inside the movie, inside the first picture. Every pixel a
+    // colour of its own from a generator: what no codec compresses much.
     std::mt19937 random(7);
-    for (const char* name : {"kept.mp4", "h.mkv", "i.gif", "j-%02d.png", "k-%02d.bmp"}) {
+    for (const char* name : {"kept.mp4", "h.mkv", "i.gif", "j-%02d.png"}) {
         SCOPED_TRACE(name);
         WithFileSizeLimit(20000, [&] {
             Recorder recorder;
             bool written = recorder.Open(PathOf(name), 128, 96, 15);
-            for (int k = 0; k < 30 && written; ++k) written = recorder.AddFrame(Noise(128, 96, random));
-            if (written) written = recorder.Finish();
-            EXPECT_FALSE(written);
+            for (int k = 0; k < 30 && written; ++k) {
+                Image noise {128, 96, {}};
+                for (int i = 0; i < 128 * 96; ++i) noise.Pixels.push_back(0xFF000000u | (random() & 0xFFFFFF));
+                written = recorder.AddFrame(noise);
+            }
+            EXPECT_FALSE(written && recorder.Finish());
             EXPECT_FALSE(recorder.IsOpen());
         });
         EXPECT_TRUE(errors::ErrorRaised());
@@ -139,12 +74,10 @@ TEST_F(Recordings, FailuresLeaveNothingUnderTheFinalName) {
 
 TEST(RecordingNames, KindsAndNumbers) {
     const std::pair<const char*, RecordingKind> kinds[] = {
-        {"a.mp4", RecordingKind::Movie},          {"dir/a.WebM", RecordingKind::Movie},
-        {"a.mkv", RecordingKind::Movie},          {"a.gif", RecordingKind::Movie},
-        {"f/life-%05d.png", RecordingKind::Pictures}, {"%d.bmp", RecordingKind::Pictures},
-        {"x%3d.jpg", RecordingKind::Pictures},    {"a.avi", RecordingKind::None},
-        {"a", RecordingKind::None},               {"a.png", RecordingKind::None},
-        {"a-%d.avi", RecordingKind::None},        {"a-%s.png", RecordingKind::None},
+        {"dir/a.WebM", RecordingKind::Movie},     {"a.mkv", RecordingKind::Movie},
+        {"f/life-%05d.png", RecordingKind::Pictures}, {"x%3d.jpg", RecordingKind::Pictures},
+        {"a.avi", RecordingKind::None},           {"a", RecordingKind::None},
+        {"a.png", RecordingKind::None},           {"a-%d.avi", RecordingKind::None},
         {"a-%n.png", RecordingKind::None},        {"a-%d%d.png", RecordingKind::None},
         {"a-%%.mp4", RecordingKind::None},        {"d%d/a-%d.png", RecordingKind::None},
         {"a-%10d.png", RecordingKind::None},      {"a-%-5d.png", RecordingKind::None},

@@ -70,33 +70,6 @@ TEST(ScriptInterrupt, AnEndlessGlobalInitialiserFailsTheLoad) {
                       "Nie można wczytać skryptu"}));
 }
 
-// The user's request from another thread stops the running call; the automaton then runs on,
-// its world as the stopped call left it.
-TEST(ScriptInterrupt, ARequestFromAnotherThreadStopsOnlyTheRunningCall) {
-    auto automaton = LoadAutomaton(Definition("uint n = 0;\nvoid OnInit() {}\n"
-                                              "void OnFrame() { n++; SetBuffer_u1(0, 0, n); if (n == 2) { " + Endless + " } }\n"));
-    ASSERT_TRUE(automaton->Loaded());
-    ScriptInterrupt& interrupt = automaton->Script().Interrupt();
-    EXPECT_FALSE(interrupt.Request(StopReason::User)) << "no call runs";
-    EXPECT_FALSE(interrupt.CallRunning());
-    EXPECT_TRUE(automaton->ComputeIteration());
-    std::atomic<bool> requested = false;
-    std::thread user([&] {
-        while (!interrupt.CallRunning() || interrupt.CallSeconds() < 0.05) std::this_thread::yield();
-        requested = interrupt.Request(StopReason::User);
-    });
-    EXPECT_FALSE(automaton->ComputeIteration());
-    user.join();
-    EXPECT_TRUE(requested);
-    EXPECT_EQ(TakeChain(), (Chain {"Wiersz: 4", "Funkcja: void OnFrame()", "Komunikat: Działanie skryptu przerwał użytkownik",
-                                   "Przerwano działanie skryptu", "Nie można wykonać funkcji", "Nie można przeliczyć klatki"}));
-    EXPECT_EQ(automaton->Script().LastStop(), StopReason::User);
-    EXPECT_EQ(automaton->Cells().Table(0).At(0, 0).u1, 2u);
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(automaton->ComputeIteration()) << TakeChain().back();
-    EXPECT_EQ(automaton->Script().LastStop(), StopReason::None);
-    EXPECT_EQ(automaton->Cells().Table(1).At(0, 0).u1, 5u);
-}
-
 // Requests that arrive at any moment, also between calls and as a call ends, stop at most
 // the call they reach: every call either completes or reports the stop, and once the
 // requests end every call completes.
@@ -152,22 +125,18 @@ TEST(ScriptNesting, TooDeepScriptsAreRefusedBeforeTheyCompile) {
     const std::pair<std::string, bool> cases[] = {
         {"int x = " + repeat("(", 499) + "1" + repeat(")", 499) + ";", true},
         {"int x = " + repeat("(", 501) + "1" + repeat(")", 501) + ";", false},
-        {"int x = " + repeat("f(", 499) + "1" + repeat(")", 499) + ";", true},
         {"int x = " + repeat("f(", 3000) + "1" + repeat(")", 3000) + ";", false},
-        {"int x = " + repeat("x == 1 ? 1 : ", 330) + "0;", true},
         {"int x = " + repeat("x == 1 ? 1 : ", 2000) + "0;", false},
         {repeat("{", 990) + repeat("}", 990), true},
         {repeat("{", 50000) + repeat("}", 50000), false},
         {"int a = 0; " + repeat("if (a == 0) ", 990) + "a = 1;", true},
         {"int a = 0; " + repeat("while (a < 0) ", 20000) + "a = 1;", false},
         {"int a = 0; if (a == 0) {} " + repeat("else if (a == 1) { a = 2; } ", 990), true},
-        {"int a = 0; " + repeat("a = ", 990) + "1;", true},
         {"int a = 0; " + repeat("a = ", 20000) + "1;", false},
         // Long statements, whose compilation takes the square of their length.
         {"int a = 0; a = " + repeat("a + ", 998) + "1;", true},
         {"int a = 0; a = " + repeat("(a + a) - ", 20000) + "1;", false},
         {"int a = 0; a = " + repeat("- ", 1500) + "a;", false},
-        {"bool b = true; b = " + repeat("b && ", 20000) + "b;", false},
         // Sequences are no nesting; brackets in comments and strings do not count.
         {repeat("{ int a = (1 + (2)); } ", 5000) + repeat("// ((((\n", 2000) + "/* " + repeat("{", 5000) + " */ int s = 1;", true},
     };

@@ -354,13 +354,11 @@ TEST_F(Decoders, TheRealDecoderLimitsItself) {
         }
         deflateEnd(&zlib);
     }
-    auto chunk = [](const std::string& type, const std::string& data) {
-        std::string body = type + data;
-        const uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
-        auto be = [](uint32_t v) { return std::string {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)}; };
-        return be(static_cast<uint32_t>(data.size())) + body + be(crc);
-    };
     auto be = [](uint32_t v) { return std::string {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)}; };
+    auto chunk = [&](const std::string& type, const std::string& data) {
+        const std::string body = type + data;
+        return be(static_cast<uint32_t>(data.size())) + body + be(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+    };
     Spit(PathOf("big.png"), std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", be(side) + be(side) + std::string("\x08\x06\0\0\0", 5)) +
                                 chunk("IDAT", rows) + chunk("IEND", ""));
     CellTable world = MakeTable(20, 10, 4);

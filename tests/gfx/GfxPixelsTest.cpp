@@ -56,7 +56,8 @@ TEST(Pixels, RectanglesOutlinesAndSprites) {
 
 // The status line's way (0x121): at the left edge, centred in the height, one line. A line 16
 // high in a rectangle 24 high is 4 below its top: its ink 4 lower than at the top (0x111) and
-// 4 higher than at the bottom (0x101).
+// 4 higher than at the bottom (0x101). Grey text is grey where the glyphs are solid, and the
+// glyphs' clear texels leave most of the box untouched.
 TEST(Pixels, TextLiesInsideItsRectangleCentredInItsHeight) {
     const uint32_t flags[] = {TextLeft | TextTop | TextNoWrap, 0x121, TextLeft | TextNoWrap};
     FrameRun run;
@@ -65,7 +66,7 @@ TEST(Pixels, TextLiesInsideItsRectangleCentredInItsHeight) {
         const FontAuto font("Arial", true, 256, nullptr, '?');
         Fonts().Begin(), Fonts().SetFont(&font, true);
         for (int i = 0; i < 3; ++i)
-            Fonts().DrawTextInRect({100.0f + 220 * i, 100, 300.0f + 220 * i, 124}, "Gra w życie: 120 Ąę", 16, 0xFFFFFFFF,
+            Fonts().DrawTextInRect({100.0f + 220 * i, 100, 300.0f + 220 * i, 124}, "Gra w życie: 120 Ąę", 16, 0xFF808080,
                                    flags[i]);
     };
     run.Go();
@@ -79,6 +80,10 @@ TEST(Pixels, TextLiesInsideItsRectangleCentredInItsHeight) {
     EXPECT_EQ(middle.Top - top.Top, 4);
     EXPECT_EQ(bottom.Top - middle.Top, 4);
     EXPECT_EQ(inTop, inMiddle) << "the same line, moved";
+    EXPECT_LT(inMiddle, (middle.Right - middle.Left) * (middle.Bottom - middle.Top) / 2);
+    uint32_t brightest = 0;
+    for (int x = middle.Left; x < middle.Right; ++x) brightest = std::max(brightest, run.Pixel(x, (middle.Top + middle.Bottom) / 2) & 0xFF);
+    EXPECT_NEAR(int(brightest), 0x80, 2);
 }
 
 }  // namespace

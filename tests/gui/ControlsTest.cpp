@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sstream>
 #include <string>
-#include <vector>
 
+#include "GuiTestSupport.h"
 #include "gui/Controls.h"
-#include "gui/GUISystem.h"
 
 namespace gui {
 namespace {
@@ -36,26 +34,13 @@ struct Panel {
     }
 };
 
-// Plays "m x,y" (move), "d x,y" (left press), "u x,y" (left release), "c x,y" (left double
-// click); a digit after the letter names another button ("d2 x,y": right press).
-void Play(GUISystem& system, const std::string& script) {
-    std::istringstream in(script);
-    for (std::string op; in >> op;) {
-        float x = 0, y = 0;
-        char comma = 0;
-        in >> x >> comma >> y;
-        if (op == "m") system.MouseMove({x, y});
-        else system.MouseButton({x, y}, op.size() > 1 ? op[1] - '0' : 0, op[0] == 'd' ? 0 : op[0] == 'u' ? 1 : 2);
-    }
-}
-
 TEST(Button, ClicksOnTheReleaseOfAPressThatStartedOnIt) {
     const struct {
         const char* Script;
         const char* Posted;  // after the pointer was already over the button
     } cases[] = {
         {"d 110,110 u 110,110", "b:2 "},
-        {"d 101,101 u 124,124", "b:2 "},                                // right and bottom edges belong to it
+        {"d 101,101 u 124,124", "b:2 "},  // right and bottom edges belong to it
         {"d 110,110 m 200,300 u 200,300", ""},                           // dragged off: released elsewhere
         {"d 110,110 m 200,300 m 110,110 u 110,110", "b:1 b:2 "},         // and back on
         {"d 110,110 u 110,110 c 110,110 u 110,110", "b:2 b:2 "},         // a double click clicks twice
@@ -107,7 +92,6 @@ TEST(TrackBar, TheThumbFollowsAPressAndADragAndStaysWithinTheBar) {
         {"d 200,110", 0.0f, "t:1 t:3 "},                               // left of it: still 0
         {"d 302,110", 1.0f, "t:1 t:3 "},
         {"d 252,110 m 100,500", 0.0f, "t:1 t:3 t:3 "},                 // dragged off to the left
-        {"d 252,110 m 900,110", 1.0f, "t:1 t:3 t:3 "},                 // and to the right
         {"d 252,110 m 272,50 u 272,50 m 222,110", 0.7f, "t:1 t:3 t:3 t:1 "},  // the release ends the drag
         {"c 262,110", 0.6f, "t:1 t:3 "},                               // a double click sets it too
         {"d2 262,110 m 282,110", 0.0f, "t:1 "},                        // right button

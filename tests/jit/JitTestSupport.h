@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -105,25 +104,17 @@ inline Outcome RunDefinition(const std::string& definition, Engine engine, const
     return outcome;
 }
 
-// Where two runs differ, for the failure message: the chains, or the first differing cell.
+// Where two runs differ, for the failure message: the chains, or the first differing byte.
 inline std::string Difference(const Observed& a, const Observed& b) {
     if (a.Steps != b.Steps) return "chains " + ::testing::PrintToString(a.Steps) + " / " + ::testing::PrintToString(b.Steps);
     std::string text = "status " + a.Status + " / " + b.Status + ", counter " + std::to_string(a.Counter) + " / " +
                        std::to_string(b.Counter) + ", buttons " + ::testing::PrintToString(a.Buttons) + " / " +
                        ::testing::PrintToString(b.Buttons);
     for (size_t t = 0; t < std::min(a.Tables.size(), b.Tables.size()); ++t)
-        for (size_t i = 0; (i + 1) * sizeof(Cell) <= std::min(a.Tables[t].size(), b.Tables[t].size()); ++i) {
-            Cell x, y;
-            std::memcpy(&x, a.Tables[t].data() + i * sizeof(Cell), sizeof x);
-            std::memcpy(&y, b.Tables[t].data() + i * sizeof(Cell), sizeof y);
-            if (std::memcmp(&x, &y, sizeof x) == 0) continue;
-            text += "; generation " + std::to_string(t) + " cell " + std::to_string(i) + ":";
-            for (int k = 0; k < 4; ++k)
-                text += " " + std::to_string(cells::BoolField(x, k)) + "/" + std::to_string(cells::BoolField(y, k)) + " " +
-                        std::to_string(cells::UintField(x, k)) + "/" + std::to_string(cells::UintField(y, k)) + " " +
-                        std::to_string(cells::FloatField(x, k)) + "/" + std::to_string(cells::FloatField(y, k));
-            return text;
-        }
+        for (size_t i = 0; i < std::min(a.Tables[t].size(), b.Tables[t].size()); ++i)
+            if (a.Tables[t][i] != b.Tables[t][i])
+                return text + "; generation " + std::to_string(t) + " cell " + std::to_string(i / sizeof(Cell)) +
+                       " byte " + std::to_string(i % sizeof(Cell));
     return text;
 }
 

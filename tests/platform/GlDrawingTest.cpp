@@ -1,7 +1,5 @@
-// The OpenGL device's clear, rasterisation, buffers, transforms, viewport, culling, depth,
-// state blocks, reset and creation, read back from its back buffer.
+// The OpenGL device's buffers, transforms, reset and creation, read back from its back buffer.
 
-#include <algorithm>
 #include <cstring>
 
 #include "GlTestSupport.h"
@@ -33,50 +31,6 @@ protected:
                                                 sizeof(ColorVertex));
     }
 };
-
-// A batch of squares as the cells view draws them: integer corners, one pixel per unit, from
-// a dynamic vertex and index buffer with one indexed draw. Each covers exactly its pixels.
-TEST_F(GlDrawingTest, SquaresCoverExactlyTheirPixels) {
-    struct Square {
-        int X, Y, Edge;
-        D3DCOLOR Color;
-    };
-    std::vector<Square> squares = {{0, 0, 2, 0xFFFF0000}, {5, 30, 5, 0xFF00FF00}, {40, 10, 9, 0xFFFFFF00},
-                                   {59, 43, 5, 0xFF0000FF},     // at the bottom-right corner of the target
-                                   {-3, 20, 5, 0xFF00FFFF}};  // reaching beyond the left edge
-    for (int i = 0; i < 20; ++i) squares.push_back({(i * 3) % 61, (i * 7) % 45, 1, 0xFF000000u + uint32_t(i + 1)});
-    const uint32_t count = uint32_t(squares.size());
-    std::unique_ptr<VertexBuffer> vertices;
-    std::unique_ptr<IndexBuffer> indices;
-    ASSERT_EQ(m_device->CreateVertexBuffer(count * 4 * sizeof(DiffuseVertex), D3DUSAGE_DYNAMIC, kDiffuseFvf,
-                                           D3DPOOL_DEFAULT, vertices), D3D_OK);
-    ASSERT_EQ(m_device->CreateIndexBuffer(count * 12, D3DUSAGE_DYNAMIC, D3DFMT_INDEX16, D3DPOOL_DEFAULT, indices), D3D_OK);
-    void *vertexMemory = nullptr, *indexMemory = nullptr;
-    ASSERT_EQ(vertices->Lock(0, 0, vertexMemory, D3DLOCK_DISCARD), D3D_OK);
-    ASSERT_EQ(indices->Lock(0, 0, indexMemory, D3DLOCK_DISCARD), D3D_OK);
-    std::vector<uint32_t> expected(size_t(m_width) * m_height, kBackground);
-    for (uint32_t k = 0; k < count; ++k) {
-        const Square& s = squares[k];
-        for (uint32_t corner = 0; corner < 4; ++corner)
-            static_cast<DiffuseVertex*>(vertexMemory)[4 * k + corner] = {
-                float(s.X + int(corner & 1) * s.Edge), float(s.Y + int(corner >> 1) * s.Edge), 0, 1, s.Color};
-        for (uint32_t i = 0; i < 6; ++i)
-            static_cast<uint16_t*>(indexMemory)[6 * k + i] = uint16_t(4 * k + (i < 3 ? i : i - 2));
-        for (int y = s.Y; y < s.Y + s.Edge && y < int(m_height); ++y)
-            for (int x = std::max(s.X, 0); x < s.X + s.Edge && x < int(m_width); ++x) expected[y * m_width + x] = s.Color;
-    }
-    ASSERT_EQ(indices->Unlock(), D3D_OK);
-    ASSERT_EQ(vertices->Unlock(), D3D_OK);
-    const std::vector<uint32_t> pixels = Frame([&] {
-        UseDiffuseOnly();
-        ASSERT_EQ(m_device->SetStreamSource(0, vertices.get(), 0, sizeof(DiffuseVertex)), D3D_OK);
-        ASSERT_EQ(m_device->SetIndices(indices.get()), D3D_OK);
-        ASSERT_EQ(m_device->SetFVF(kDiffuseFvf), D3D_OK);
-        ASSERT_EQ(m_device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, count * 4, 0, count * 2), D3D_OK);
-    });
-    for (size_t i = 0; i < pixels.size(); ++i)
-        ASSERT_EQ(pixels[i], expected[i]) << "pixel " << i % m_width << ", " << i / m_width;
-}
 
 // Written bytes reach the drawing however the buffer was locked: a large buffer filled with
 // discard, then a partial rewrite without it, drawn from a region far from its start.
@@ -154,56 +108,6 @@ TEST_F(GlDrawingTest, ViewportClipsClearAndDrawing) {
     EXPECT_EQ(Painted(pixels, 0xFF0000FF), (Rect {5, 5, 7, 7}));
 }
 
-// Counter-clockwise triangles (on the screen) are removed by default, clockwise ones by
-// D3DCULL_CW, neither by D3DCULL_NONE.
-TEST_F(GlDrawingTest, CullModeRemovesTrianglesByWinding) {
-    const ColorVertex clockwise[3] = {{0, 0, 0, 0xFFFFFFFF}, {10, 0, 0, 0xFFFFFFFF}, {0, 10, 0, 0xFFFFFFFF}};
-    const ColorVertex counter[3] = {{0, 0, 0, 0xFFFFFFFF}, {0, 10, 0, 0xFFFFFFFF}, {10, 0, 0, 0xFFFFFFFF}};
-    const uint16_t indices[3] = {0, 1, 2};
-    struct Case {
-        uint32_t Cull;
-        bool ClockwiseDrawn, CounterDrawn;
-    };
-    for (const Case& c :
-         {Case {D3DCULL_CCW, true, false}, Case {D3DCULL_CW, false, true}, Case {D3DCULL_NONE, true, true}}) {
-        const std::vector<uint32_t> pixels = Frame([&] {
-            UseDiffuseOnly();
-            ASSERT_EQ(m_device->SetRenderState(D3DRS_LIGHTING, 0), D3D_OK);
-            ASSERT_EQ(m_device->SetTransform(D3DTS_PROJECTION, MatrixOrthoOffCenterLH(0, 64, 48, 0, -1, 1)), D3D_OK);
-            ASSERT_EQ(m_device->SetRenderState(D3DRS_CULLMODE, c.Cull), D3D_OK);
-            ASSERT_EQ(m_device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE), D3D_OK);
-            Matrix world = MatrixIdentity();
-            for (const ColorVertex* triangle : {clockwise, counter}) {
-                ASSERT_EQ(m_device->SetTransform(D3DTS_WORLD, world), D3D_OK);
-                ASSERT_EQ(m_device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 3, 1, indices, D3DFMT_INDEX16, triangle,
-                                                           sizeof(ColorVertex)), D3D_OK);
-                world.M[3][0] = 20;  // the second triangle 20 to the right, through the world transform
-            }
-        });
-        EXPECT_EQ(Row(pixels, 1, 1)[0] != kBackground, c.ClockwiseDrawn) << c.Cull;
-        EXPECT_EQ(Row(pixels, 21, 1)[0] != kBackground, c.CounterDrawn) << c.Cull;
-    }
-}
-
-// A recorded block changes nothing until applied; applied, it draws as recorded.
-TEST_F(GlDrawingTest, RecordedStateBlockAppliesItsStates) {
-    ASSERT_EQ(m_device->BeginStateBlock(), D3D_OK);
-    UseDiffuseOnly();
-    ASSERT_EQ(m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, 1), D3D_OK);
-    ASSERT_EQ(m_device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO), D3D_OK);
-    ASSERT_EQ(m_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE), D3D_OK);
-    std::unique_ptr<StateBlock> block;
-    ASSERT_EQ(m_device->EndStateBlock(block), D3D_OK);
-    const std::vector<uint32_t> pixels = Frame([&] {
-        UseDiffuseOnly();
-        ASSERT_EQ(DrawQuad(0, 0, 4, 4, 0xFFFFFFFF), D3D_OK);  // drawn: blending is off
-        ASSERT_EQ(block->Apply(), D3D_OK);
-        ASSERT_EQ(DrawQuad(10, 0, 14, 4, 0xFFFFFFFF), D3D_OK);  // zero x source + destination: invisible
-    });
-    EXPECT_EQ(Row(pixels, 1, 1)[0], 0xFFFFFFFFu);
-    EXPECT_EQ(Row(pixels, 11, 1)[0], kBackground);
-}
-
 // A reset (its refusals are the rules every device keeps) gives the new size, keeps managed
 // textures and returns every state to its default.
 TEST_F(GlDrawingTest, ResetTakesTheNewSizeAndKeepsManagedTextures) {
@@ -240,6 +144,8 @@ TEST_F(GlDrawingTest, CreationNeedsAnOpenGLWindowAndFullScreenTakesAnAdapterMode
     std::unique_ptr<Device> device;
     EXPECT_EQ(m_d3d->CreateDevice(0, D3DDEVTYPE_HAL, plain, D3DCREATE_HARDWARE_VERTEXPROCESSING, parameters, device),
               D3DERR_INVALIDCALL);
+    const uint32_t both = D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MIXED_VERTEXPROCESSING;
+    EXPECT_EQ(m_d3d->CreateDevice(0, D3DDEVTYPE_HAL, m_window, both, parameters, device), D3DERR_INVALIDCALL);
     EXPECT_FALSE(device);
     SDL_DestroyWindow(plain);
 

@@ -1,5 +1,5 @@
-// DrawWorld on the recording device: the clip rectangle, batches and their order, the geometry
-// of quads, squares and arrows, the generation shown, and the messages of every failure.
+// DrawWorld on the recording device: what pixels cannot show (the generation shown, what is left
+// out of sight, the lost device) and the messages of every failure.
 
 #include <gtest/gtest.h>
 
@@ -49,53 +49,6 @@ protected:
     TestCanvas m_canvas {*m_device, Screen};
 };
 
-// Vertex j (0 top left, 1 top right, 2 bottom left, 3 bottom right) of quad k of a draw.
-float VertexX(const DrawSnapshot& draw, uint32_t quad, int j) {
-    static constexpr uint32_t element[4] = {0, 1, 2, 5};
-    return draw.FloatAt(6 * quad + element[j], 0);
-}
-float VertexY(const DrawSnapshot& draw, uint32_t quad, int j) {
-    static constexpr uint32_t element[4] = {0, 1, 2, 5};
-    return draw.FloatAt(6 * quad + element[j], 4);
-}
-
-// Where the quad and its texels land is checked by pixels; here, what they cannot show: tiled,
-// the quad fills the view rectangle (40..800 x 64..560) with the world repeating every
-// zoom x Width pixels, Filtered picks the sampler's filter, the texel replaces the colour
-// unblended, and neither toggle creates anything.
-TEST_F(DrawWorldTest, TextureQuadRepeatsWhenTiledAndFiltersAsAsked) {
-    auto renderer = Make(ViewOf(ViewKind::Texture), 200, 100);
-    core::Generations world = MakeWorld(200, 100);
-    struct Case {
-        ViewOptions Options;
-        float X0, Y0, X1, Y1, UMax, VMax;
-        uint32_t Filter;
-    };
-    const Case cases[] = {
-        {{2.0f, true, false}, 220, 212, 620, 412, 1, 1, platform::D3DTEXF_LINEAR},
-        {{0.1f, false, true}, 40, 64, 800, 560, 38, 49.6f, platform::D3DTEXF_POINT},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Options.Zoom);
-        m_device->Log().ClearCalls();
-        Draw(*renderer, world, c.Options);
-        ASSERT_FALSE(errors::ErrorRaised());
-        auto draws = Draws("DrawPrimitive");
-        ASSERT_EQ(draws.size(), 1u);
-        const DrawSnapshot& quad = *draws[0];
-        EXPECT_EQ(quad.Type, platform::D3DPT_TRIANGLESTRIP);
-        EXPECT_EQ((std::vector<float> {quad.FloatAt(0, 0), quad.FloatAt(0, 4), quad.FloatAt(3, 0), quad.FloatAt(3, 4),
-                                       quad.FloatAt(3, 16), quad.FloatAt(3, 20), quad.FloatAt(0, 16), quad.FloatAt(0, 20)}),
-                  (std::vector<float> {c.X0, c.Y0, c.X1, c.Y1, c.UMax, c.VMax, 0, 0}));
-        EXPECT_EQ(quad.State.Value(platform::StateItem::MinFilter), c.Filter);
-        EXPECT_EQ(quad.State.Value(platform::StateItem::MagFilter), c.Filter);
-        EXPECT_EQ(quad.State.Value(platform::StateItem::AlphaBlendEnable), 0u);
-        EXPECT_EQ(quad.State.Value(platform::StateItem::ColorOp), uint32_t {platform::D3DTOP_SELECTARG1});
-        EXPECT_EQ(quad.State.Value(platform::StateItem::ColorArg1), platform::D3DTA_TEXTURE);
-        EXPECT_EQ(m_device->Log().CountCalls("CreateTexture"), 0u) << "toggles need no new objects";
-    }
-}
-
 // The shown generation is 1 (0 with one buffer), and the two-generation mapping compares it
 // with generation 2.
 TEST_F(DrawWorldTest, ShowsTheLastCompletedGeneration) {
@@ -120,38 +73,6 @@ TEST_F(DrawWorldTest, ShowsTheLastCompletedGeneration) {
     }
 }
 
-// 25000 visible squares: three draws of 10000, 10000 and 5000 in row order. A frame of nothing
-// but background draws nothing.
-TEST_F(DrawWorldTest, SquaresComeInBatchesOfTenThousand) {
-    auto renderer = Make(ViewOf(ViewKind::Cells), 250, 100);
-    core::Generations world = MakeWorld(250, 100);
-    Draw(*renderer, world);
-    EXPECT_FALSE(errors::ErrorRaised());
-    EXPECT_TRUE(Draws().empty());
-    EXPECT_EQ(m_device->Log().CountCalls("VertexBuffer.Lock"), 1u);
-
-    for (int x = 0; x < 250; ++x)
-        for (int y = 0; y < 100; ++y) world.Shown().At(x, y).u1 = static_cast<uint32_t>(y * 250 + x + 1);
-    m_device->Log().ClearCalls();
-    Draw(*renderer, world);
-    ASSERT_FALSE(errors::ErrorRaised());
-    auto draws = Draws();
-    ASSERT_EQ(draws.size(), 3u);
-    const uint32_t sizes[3] = {10000, 10000, 5000};
-    for (int d = 0; d < 3; ++d) {
-        EXPECT_EQ(draws[d]->PrimitiveCount, 2 * sizes[d]);
-        // The first square of each batch is the next cell in row order.
-        EXPECT_EQ(draws[d]->DwordAt(0, 16), 0xFF000000u | (10000u * d + 1));
-        // Flat colour from the vertices, untextured and unblended.
-        EXPECT_EQ(draws[d]->Fvf, platform::D3DFVF_XYZRHW | platform::D3DFVF_DIFFUSE);
-        EXPECT_EQ(draws[d]->TextureName, "null");
-        EXPECT_EQ(draws[d]->State.Value(platform::StateItem::ColorArg1), platform::D3DTA_DIFFUSE);
-        EXPECT_EQ(draws[d]->State.Value(platform::StateItem::AlphaBlendEnable), 0u);
-    }
-    EXPECT_EQ(m_device->Log().CountCalls("VertexBuffer.Lock"), 3u);
-    EXPECT_EQ(m_canvas.Journal, "push pop push pop ");
-}
-
 // A grid far larger than the view rectangle (1000 x 1000 squares of 2 pixels, origin -580,
 // -688): every square that touches the rectangle (40..800 x 64..560) is drawn, in row order,
 // and none lies more than a few pixels outside it.
@@ -167,7 +88,7 @@ TEST_F(DrawWorldTest, SquaresOutOfSightAreLeftOut) {
     bool ordered = true;
     for (const DrawSnapshot* draw : Draws())
         for (uint32_t k = 0; k < draw->PrimitiveCount / 2; ++k, ++drawn) {
-            const float x = VertexX(*draw, k, 0), y = VertexY(*draw, k, 0);
+            const float x = draw->FloatAt(6 * k, 0), y = draw->FloatAt(6 * k, 4);
             touching += x >= 40 && x < 800 && y >= 64 && y < 560;
             far += x < 40 - 4 || x > 800 + 4 || y < 64 - 4 || y > 560 + 4;
             ordered = ordered && (y > lastY || (y == lastY && x > lastX));
@@ -201,35 +122,6 @@ TEST_F(DrawWorldTest, ArrowsOutOfSightAreLeftOutUnlessTheyReachIn) {
         auto draws = Draws();
         EXPECT_EQ(draws.size(), expected[i]);
     }
-}
-
-// The complex view: squares where the selector has the squares' value, arrows elsewhere, each
-// left out on the background colour; the squares are drawn first.
-TEST_F(DrawWorldTest, ComplexViewDrawsSquaresThenArrows) {
-    view::ViewSettings settings = ViewOf(ViewKind::Complex);
-    settings.ComplexField = 2;  // b3
-    settings.ComplexValue = 1;
-    auto renderer = Make(settings, 10, 10);
-    core::Generations world = MakeWorld(10, 10);
-    for (int x = 0; x < 10; ++x)
-        for (int y = 0; y < 10; ++y) {
-            cells::Cell& cell = world.Shown().At(x, y);
-            cell.b3 = (x + y) % 2;
-            cell.u1 = x < 5 ? 0xFFFFFF : 0;  // the right half is background
-        }
-    Draw(*renderer, world);
-    ASSERT_FALSE(errors::ErrorRaised());
-    auto draws = Draws();
-    ASSERT_EQ(draws.size(), 2u);
-    EXPECT_EQ(draws[0]->Fvf, platform::D3DFVF_XYZRHW | platform::D3DFVF_DIFFUSE) << "squares first";
-    EXPECT_EQ(draws[1]->Fvf, platform::D3DFVF_XYZRHW | platform::D3DFVF_DIFFUSE | platform::D3DFVF_TEX1);
-    EXPECT_EQ(draws[0]->PrimitiveCount, 2u * 25);
-    EXPECT_EQ(draws[1]->PrimitiveCount, 2u * 25);
-    // The arrows: the picture's alpha blends them over what is below, tinted by their colour.
-    EXPECT_NE(draws[1]->TextureName, "null");
-    EXPECT_EQ(draws[1]->State.Value(platform::StateItem::AlphaBlendEnable), 1u);
-    EXPECT_EQ(draws[1]->State.Value(platform::StateItem::ColorOp), uint32_t {platform::D3DTOP_MODULATE});
-    EXPECT_EQ(draws[1]->State.Value(platform::StateItem::AlphaOp), uint32_t {platform::D3DTOP_SELECTARG2});
 }
 
 // Arrows whose size or angle is not a number are left out rather than drawn anywhere.
@@ -271,14 +163,10 @@ TEST_F(DrawWorldTest, FailuresSayWhereTheFrameStopped) {
         {ViewKind::Texture, "VertexBuffer.Lock", 1, {"Nie można zablokować bufora wierzchołków tekstury wizualizacji", texture, world}},
         {ViewKind::Texture, "Texture.LockRect", 1, {"Nie można zablokować tekstury", texture, world}},
         {ViewKind::Texture, "SetTexture", 1, {"Nie można ustawić tekstury", textureDraw, texture, world}},
-        {ViewKind::Texture, "SetStreamSource", 1, {"Nie można ustawić bufora wierzchołków", textureDraw, texture, world}},
-        {ViewKind::Texture, "SetFVF", 1, {"Nie można ustawić formatu wierzchołków", textureDraw, texture, world}},
         {ViewKind::Texture, "DrawPrimitive", 1, {"Nie można odrysować quada", textureDraw, texture, world}},
         {ViewKind::Cells, "VertexBuffer.Lock", 1, {"Nie można zablokować bufora wierzchołków", cellsBegin, cells, world}},
         {ViewKind::Cells, "IndexBuffer.Lock", 1, {"Nie można zablokować bufora indeksów", cellsBegin, cells, world}},
         {ViewKind::Cells, "SetStreamSource", 1, {"Nie można ustawić bufora wierzchołków", cells, world}},
-        {ViewKind::Cells, "SetIndices", 1, {"Nie można ustawić bufora indeksów", cells, world}},
-        {ViewKind::Cells, "SetFVF", 1, {"Nie można ustawić formatu wierzchołków", cells, world}},
         {ViewKind::Cells, "DrawIndexedPrimitive", 1, {"Nie można odrysować quadów", cells, world}},
         // The refill after the first full batch.
         {ViewKind::Cells, "VertexBuffer.Lock", 2, {"Nie można zablokować bufora wierzchołków", world}},
@@ -352,7 +240,7 @@ TEST_F(DrawWorldTest, LostDeviceAndResetKeepDrawing) {
     auto draws = Draws();
     ASSERT_EQ(draws.size(), 1u);
     EXPECT_EQ(renderer->Cells()->Grid().CellSize, 49);  // truncate(min(1520 / 30, 992 / 20))
-    EXPECT_EQ(VertexX(*draws[0], 0, 0), 840.0f - 15 * 49);
+    EXPECT_EQ(draws[0]->FloatAt(0, 0), 840.0f - 15 * 49);
 }
 
 }  // namespace

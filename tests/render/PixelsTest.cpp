@@ -1,17 +1,14 @@
 // The views' pixels on the OpenGL device (SDL's offscreen driver), read back and compared with
 // the geometry: texels on pixels, filtering, tiling, squares and their gaps, batches, arrows,
-// the complex view, a device reset, and nothing outside the view rectangle inside the framework.
+// the complex view, a device reset, and nothing outside the view rectangle.
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
-#include <functional>
 #include <numbers>
-#include <set>
 
-#include "frame/Framework.h"
 #include "platform/gl/GlDevice.h"
 #include "render/WorldRenderer.h"
 #include "RenderTestSupport.h"
@@ -125,36 +122,15 @@ TEST_F(Pixels, TexelsLieOnePerPixelAtZoomOneBeforeAndAfterAReset) {
     }
 }
 
-// Two texels, black and white, at zoom 10: nearest-texel sampling shows two flat halves;
-// linear sampling a ramp of greys. The toggle needs nothing recreated.
-TEST_F(Pixels, FilteringChoosesNearestOrLinear) {
-    WorldRenderer& renderer = Make(ViewOf(ViewKind::Texture), 2, 1);
-    core::Generations world = MakeWorld(2, 1);
-    world.Shown().At(1, 0).u1 = 0xFFFFFF;
-    for (bool filtered : {false, true, false}) {
-        SCOPED_TRACE(filtered);
-        std::vector<uint32_t> pixels = Frame(renderer, world, {10.0f, filtered, false});
-        std::set<uint32_t> row;
-        for (int x = 410; x < 430; ++x) row.insert(At(pixels, x, 311));  // the quad: 410..430 x 307..317
-        if (!filtered) {
-            EXPECT_EQ(row, (std::set<uint32_t> {0x000000, 0xFFFFFF}));
-            EXPECT_EQ(At(pixels, 419, 311), 0x000000u);
-            EXPECT_EQ(At(pixels, 420, 311), 0xFFFFFFu);
-        } else {
-            EXPECT_GE(row.size(), 8u) << "a ramp";
-            EXPECT_LT(At(pixels, 416, 311) & 0xFF, At(pixels, 423, 311) & 0xFF);
-        }
-    }
-}
-
 // Tiled at zoom 0.1, a 10 x 10 checkerboard fills exactly the view rectangle (pixels 40..799 x
-// 64..559); with filtering off every pixel is one of the world's texels, with it on blends appear.
+// 64..559); with filtering off every pixel is one of the world's texels, with it on blends appear,
+// and the toggle needs nothing recreated.
 TEST_F(Pixels, TilingFillsTheViewRectangle) {
     WorldRenderer& renderer = Make(ViewOf(ViewKind::Texture), 10, 10);
     core::Generations world = MakeWorld(10, 10);
     for (int x = 0; x < 10; ++x)
         for (int y = 0; y < 10; ++y) world.Shown().At(x, y).u1 = (x + y) % 2 ? 0xFFFFFF : 0x0000FF;
-    for (bool filtered : {false, true}) {
+    for (bool filtered : {false, true, false}) {
         SCOPED_TRACE(filtered);
         std::vector<uint32_t> pixels = Frame(renderer, world, {0.1f, filtered, true});
         int outside = 0, background = 0, blends = 0;
@@ -264,9 +240,7 @@ TEST_F(Pixels, ArrowsPointWhereTheirVectorsSay) {
         const double angle = std::atan2(-coverage.Y, coverage.X);
         EXPECT_NEAR(std::remainder(angle - c.Angle, 2 * pi), 0.0, 0.05);
         for (int other = 0; other < 4; ++other) {
-            if (other != column % 4) {
-                EXPECT_EQ(CoverageOf(pixels, other, 1).Count, 0);
-            }
+            if (other != column % 4) EXPECT_EQ(CoverageOf(pixels, other, 1).Count, 0);
         }
         ++column;
     }
@@ -290,87 +264,6 @@ TEST_F(Pixels, ComplexViewMixesSquaresAndArrows) {
     EXPECT_NEAR(arrow.Count, 3844, 385);
     EXPECT_GT(arrow.X, 20) << "pointing right";
     EXPECT_EQ(CoverageOf(pixels, 2, 1).Count, 0);
-}
-
-// Inside the framework: worlds larger than the view rectangle (a texture quad wider than it,
-// a grid of squares far beyond it, arrows longer than the screen) leave every pixel outside it
-// as the frame was cleared.
-TEST(PixelsInTheFramework, NothingIsDrawnOutsideTheViewRectangle) {
-    errors::ClearErrors();
-    view::ViewSettings longArrows = ViewOf(ViewKind::Vectors);
-    longArrows.Vector.Form = view::VectorForm::Polar;
-    longArrows.Vector.Component1 = Component(ComponentKind::Float, 0, 0, 1);
-    struct Shown {
-        WorldRenderer Renderer;
-        core::Generations World;
-        ViewOptions Options;
-    };
-    std::vector<std::unique_ptr<Shown>> shown;
-    auto show = [&](const view::ViewSettings& settings, int width, int height, ViewOptions options,
-                    const std::function<void(cells::Cell&, int, int)>& fill) {
-        std::unique_ptr<Shown> item(new Shown {WorldRenderer(settings, Black, width, height), MakeWorld(width, height), options});
-        for (int x = 0; x < width; ++x)
-            for (int y = 0; y < height; ++y) fill(item->World.Shown().At(x, y), x, y);
-        item->Renderer.SetArrowPath(WriteArrowPicture("render-arrow-frame.tga"));
-        shown.push_back(std::move(item));
-    };
-    auto colour = [](cells::Cell& cell, int, int) { cell.u1 = 0xFFFFFF; };
-    show(ViewOf(ViewKind::Texture), 1000, 600, {}, colour);
-    show(ViewOf(ViewKind::Cells), 1000, 1000, {}, colour);
-    show(ViewOf(ViewKind::Texture), 30, 30, {10.0f, true, false}, colour);
-    show(longArrows, 40, 40, {}, [](cells::Cell& cell, int x, int y) {
-        cell.u1 = 0xFFFFFF;
-        cell.f1 = (x == 0 || y == 0 || x == 39 || y == 39) ? 500.0f : 0.0f;  // the edge's arrows reach far
-    });
-
-    struct Probe : frame::FrameObject {
-        std::vector<std::unique_ptr<Shown>>* Items {};
-        void CreateDeviceObjects() override {
-            for (auto& item : *Items) item->Renderer.CreateDeviceObjects(*frame::GetDevice());
-        }
-        void ReleaseDeviceObjects() override {
-            for (auto& item : *Items) item->Renderer.ReleaseDeviceObjects();
-        }
-        void RestoreDeviceObjects() override {
-            for (auto& item : *Items) item->Renderer.RestoreDeviceObjects(*frame::GetDevice());
-        }
-        void InvalidateDeviceObjects() override {
-            for (auto& item : *Items) item->Renderer.InvalidateDeviceObjects();
-        }
-    } probe;
-    probe.Items = &shown;
-    std::vector<std::vector<uint32_t>> frames;
-    frame::FrameConfig config;
-    config.DrawCallback = [&](platform::Device& device) {
-        if (frames.size() == shown.size()) return;  // the close request is on its way
-        device.Clear(0, nullptr, platform::D3DCLEAR_TARGET, Clear, 1.0f, 0);
-        device.BeginScene();
-        FrameCanvas canvas(device);
-        Shown& item = *shown[frames.size()];
-        item.Renderer.DrawWorld(canvas, item.World, item.Options);
-        device.EndScene();
-        std::vector<uint32_t> pixels;
-        uint32_t width = 0, height = 0;
-        platform::ReadBackBuffer(device, pixels, width, height);
-        frames.push_back(std::move(pixels));
-        if (frames.size() == shown.size()) frame::RequestClose();
-    };
-    frame::Register(&probe);
-    const int code = frame::Run(config, frame::DisplayMode {800, 600, 0, false});
-    frame::ClearRegistry();
-    ASSERT_EQ(code, 0) << (errors::ErrorRaised() ? errors::ErrorEntries().back() : "");
-    ASSERT_EQ(frames.size(), shown.size());
-    for (size_t f = 0; f < frames.size(); ++f) {
-        SCOPED_TRACE(f);
-        int outside = 0, inside = 0;
-        for (int y = 0; y < 600; ++y)
-            for (int x = 0; x < 800; ++x) {
-                const bool drawn = (frames[f][static_cast<size_t>(y) * 800 + x] & Rgb) != (Clear & Rgb);
-                (x < 40 || y < 64 || y >= 560 ? outside : inside) += drawn;
-            }
-        EXPECT_EQ(outside, 0);
-        EXPECT_GT(inside, 0);
-    }
 }
 
 }  // namespace
