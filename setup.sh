@@ -15,8 +15,9 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev imagemagick
   zlib1g-dev angelscript-dev libasmjit-dev libdevil-dev libsdl2-dev libepoxy-dev
-  libfreetype-dev libfontconfig-dev fonts-liberation libgtk-3-dev xvfb xauth
+  libfreetype-dev libfontconfig-dev fonts-liberation libgtk-3-dev xvfb xauth x11-utils
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0 python3
+  desktop-file-utils shared-mime-info groff-base
 )
 
 install_packages() {
