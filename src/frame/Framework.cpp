@@ -553,6 +553,7 @@ CallWaitResult Framework::WaitForCall(const CallWait& wait, WaitClock::time_poin
     }
     errors::AddComposedErrors(sideEntries);
     if (state.DrawFailed) {
+        state.Result.DrawFailed = true;
         AddError("Błąd podczas działania programu (rysowanie)");
         RequestClose();
     }

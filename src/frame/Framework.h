@@ -94,6 +94,7 @@ struct CallWaitResult {
     bool Long { false };            // the call outlasted QuickCallWait
     bool Stopped { false };         // the call was asked to stop
     bool CloseRequested { false };  // the window closes now that the call has ended
+    bool DrawFailed { false };      // a frame failed: its entries follow the call's in the trail
     double Seconds { 0 };           // how long the wait took
 };
 

@@ -119,6 +119,7 @@ TEST_P(CallWaitCase, TheCallIsStoppedAsAskedAndTheWindowClosesOnlyAfterItsEnd) {
     EXPECT_EQ(m_result.Long, c.Milliseconds != 2) << "the quick wait lasts 20 ms";
     EXPECT_EQ(m_result.Stopped, !c.Causes.empty());
     EXPECT_EQ(m_result.CloseRequested, c.Closes);
+    EXPECT_FALSE(m_result.DrawFailed);
     EXPECT_EQ(m_journal, Concat(Concat(SetUpJournal, {"call started", "call ended"}), CloseJournal))
         << "no input reaches the hook, and closing waits for the call";
     EXPECT_EQ(Steps(), c.Closes ? 2 : 4);
@@ -177,6 +178,7 @@ TEST_F(CallWaitRun, WhatTheWindowRecordsJoinsTheTrailAfterTheCall) {
     WaitAtStep2(Runaway, {"escape"}, 1200ms, [](const StopFlag&) { errors::RaiseError("wywołanie padło"); });
     EXPECT_EQ(Run(), 0);
     EXPECT_FALSE(callEntriesSeen);
+    EXPECT_TRUE(m_result.DrawFailed);
     EXPECT_EQ(m_drawnAt.size(), 1u) << "no frame after the failed one";
     EXPECT_EQ(Steps(), 2);
     // The step that waited fails as well: the entries are in the trail when it returns.
