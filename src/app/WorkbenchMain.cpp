@@ -17,7 +17,10 @@
 #include "frame/FilterList.h"
 #include "frame/Framework.h"
 #include "frame/InputDispatcher.h"
-#include "gui/GUISystem.h"
+#include "gfx/FontManager.h"
+#include "gfx/LineManager.h"
+#include "gfx/RectManager.h"
+#include "gfx/SpriteManager.h"
 #include "jit/Jit.h"
 
 namespace app {
@@ -39,28 +42,6 @@ bool ObtainDefinitionPath(int argc, char** argv, std::string& path) {
     filters.AddFilter("Vorlen", "*.vl", true);
     return frame::FileDialog(frame::FileDialogKind::Open, "Otwórz Vorlen", filters.FinishFilters(true), path) &&
            !path.empty();
-}
-
-frame::FrameConfig WorkbenchConfig(Application& application, frame::InputDispatcher& dispatcher) {
-    frame::FrameConfig config;
-    config.Title = std::string(errors::AppName) + " " + errors::AppVersion;
-    config.EscapeCloses = false;
-    config.SuspendMode = frame::SuspendKind::Wait;
-    config.SuspendTimerPeriod = 0;
-    config.DepthFormat = platform::D3DFMT_UNKNOWN;
-    config.KeepDepth = false;
-    config.Resizable = true;
-    config.MinWidth = 640;
-    config.MinHeight = 480;
-    config.MaxWidth = 0;
-    config.MaxHeight = 0;
-    config.CursorWindowed = true;
-    config.CursorFullScreen = true;
-    config.CloseBox = true;
-    config.MessageHook = [&dispatcher](const platform::WindowMessage& message) { dispatcher.Dispatch(message); };
-    config.UpdateCallback = [&application](const frame::TimeStep& step) { application.Update(step); };
-    config.DrawCallback = [&application](platform::Device& device) { application.RenderFrame(device); };
-    return config;
 }
 
 // The process's exit status for the run's code; `reported` tells that an error report was
@@ -88,11 +69,15 @@ int Workbench(int argc, char** argv) {
     int code = DefinitionFailed;
     auto application = std::make_unique<Application>(path);
     if (!errors::ErrorRaised()) {
-        // The window's keyboard and mouse input goes to the process-wide window system.
+        // The window's keyboard and mouse input goes to the process-wide window system, in
+        // which the application's window and its controls live.
         frame::InputDispatcher dispatcher;
-        dispatcher.SetReceiver(&gui::System());
         frame::Register(application.get());
-        code = frame::Run(WorkbenchConfig(*application, dispatcher), frame::DisplayMode {800, 600, 100, false});
+        frame::Register(&gfx::Lines());
+        frame::Register(&gfx::Rects());
+        frame::Register(&gfx::Sprites());
+        frame::Register(&gfx::Fonts());
+        code = frame::Run(WorkbenchConfig(*application, dispatcher), WindowedMode);
     }
     application.reset();
 

@@ -1,6 +1,7 @@
 // The workbench program from outside: exit statuses and the error chain on stderr and in the
-// report. Each case runs a copy of the program in a scratch folder of its own, so that its
-// report lands there, without a display and with a viewer that does nothing.
+// report. Each case runs a copy of the program (with its data files) in a scratch folder of
+// its own, so that its report lands there, without a display and with a viewer that does
+// nothing.
 #include <gmock/gmock.h>
 
 #include <algorithm>
@@ -23,6 +24,9 @@ protected:
         ASSERT_NE(mkdtemp(pattern), nullptr);
         m_folder = pattern;
         fs::copy_file(VORLEN, m_folder / "vorlen");
+        // The data files the program finds beside itself.
+        for (const char* data : {"buttons.tga", "arrow.tga"})
+            fs::copy_file(fs::path(VORLEN).parent_path() / data, m_folder / data);
         fs::create_directory(m_folder / "bin");
         fs::create_symlink("/bin/true", m_folder / "bin" / "xdg-open");
     }
@@ -70,6 +74,18 @@ TEST_F(Workbench, AScriptErrorInTheFifthIterationExits70WithTheComputationMessag
     EXPECT_THAT(m_stderr.front(), MatchesRegex("  \\[Framework,[0-9]+\\] Błąd podczas działania programu \\(obliczenia\\)"));
     EXPECT_THAT(m_stderr, testing::Contains(testing::HasSubstr("Wywołano funkcję \"error\", kod: 7")));
     EXPECT_EQ(Lines(m_folder / "Error.txt", true), m_stderr);
+}
+
+// Without the picture of the buttons the device's start fails, and says which file it missed.
+TEST_F(Workbench, AMissingButtonPictureEndsTheStartNamingTheFile) {
+    fs::remove(m_folder / "buttons.tga");
+    std::ofstream(m_folder / "ok.vl") << "[Vorlen 1]\nTitle: T\nWrap: 1\nBuffers: 2\nWidth: 4\nHeight: 3\n"
+                                         "View: texture u1 [RGB]\nBackground: black\n--CODE--\n"
+                                         "void OnInit() {}\nvoid OnFrame() {}\n";
+    const int status = Run("ok.vl");
+    EXPECT_TRUE(status >= 1 && status <= 11) << status;
+    EXPECT_THAT(m_stderr, testing::Contains(testing::HasSubstr("Nie można wczytać obrazka przycisków z pliku \"" +
+                                                                (m_folder / "buttons.tga").string() + "\"")));
 }
 
 // Two arguments are refused on stderr; without any the open dialog has no display to show on.
