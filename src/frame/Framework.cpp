@@ -520,13 +520,11 @@ struct Framework::CallWaitState {
     double NextFrame { BusyDrawDelay };  // seconds since the call started
     bool Exposed { false };
     bool DrawFailed { false };
-    bool StopAsked[3] { false, false, false };
 
+    // Each time it is asked: a request that came as the call was between two script calls
+    // may have found nothing to stop.
     void Stop(StopCause cause) {
         Result.Stopped = true;
-        bool& asked = StopAsked[static_cast<int>(cause)];
-        if (asked) return;
-        asked = true;
         if (Wait.Stop) Wait.Stop(cause);
     }
 };

@@ -80,7 +80,7 @@ enum class StopCause {
 struct CallWait {
     // Waits at most `seconds` for the call to end; true once it has. Required.
     std::function<bool(double seconds)> WaitForEnd;
-    // Asks the call to end soon. It may be asked more than once, for several causes.
+    // Asks the call to end soon; asked again at each Escape, accepted press or close request.
     std::function<void(StopCause cause)> Stop;
     // A mouse button (0 left, 1 middle, 2 right) pressed at a point in virtual units: true when
     // the press stops the call. Empty: no press does.

@@ -128,7 +128,7 @@ TEST_P(CallWaitCase, TheCallIsStoppedAsAskedAndTheWindowClosesOnlyAfterItsEnd) {
 INSTANTIATE_TEST_SUITE_P(
     Each, CallWaitCase,
     testing::Values(Case {"Quick", 2, {}, {}, {}, false, 0}, Case {"Short", 100, {}, {}, {}, false, 0},
-                    Case {"EscapeTwice", Runaway, {"escape", "escape"}, {"escape"}, {}, false, 0},
+                    Case {"EscapeTwice", Runaway, {"escape", "escape"}, {"escape", "escape"}, {}, false, 0},
                     Case {"CloseBox", Runaway, {"close"}, {"close"}, {}, true, 0},
                     Case {"TerminationSignal", Runaway, {"quit"}, {"close"}, {}, true, 0},
                     // 400 x 300 pixels of 800 x 600 are 400 x 300 units: no Stop button there.
