@@ -126,7 +126,8 @@ DriverStep Automaton::UpdateFrame(float frameTime, const std::function<void()>& 
                                   const ScriptRunner& runScript) {
     m_simClock += static_cast<double>(frameTime);
     if (processControlMessages) processControlMessages();
-    if (ErrorRaised()) return DriverStep::Normal;
+    // Stopped, there is nothing to compute (and nothing to hand over).
+    if (ErrorRaised() || (m_pendingIterations <= 0 && !m_running)) return DriverStep::Normal;
     DriverStep step = DriverStep::Normal;
     if (runScript)
         runScript([this, &step] { step = ComputeDueIterations(); });

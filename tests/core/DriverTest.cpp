@@ -106,7 +106,7 @@ TEST_F(DriverTest, ErrorsEndTheFrame) {
 
 // The owner's runner (the workbench's script worker) gets a time step's iterations as one
 // piece of work; the control messages are handled before it and outside it, and a failure
-// there leaves nothing to run.
+// there, or a stopped driver, leaves nothing to run.
 TEST_F(DriverTest, TheIterationsOfATimeStepRunAsOnePieceWhereTheOwnerSays) {
     auto automaton = Load("Speed: 100\nRunning: true");
     WorkbenchState state;
@@ -120,6 +120,9 @@ TEST_F(DriverTest, TheIterationsOfATimeStepRunAsOnePieceWhereTheOwnerSays) {
     state.UpdateFrame(*automaton, 0.05f, 60.0f, [] { errors::RaiseError("komunikat"); }, runner);
     EXPECT_TRUE(log.empty());
     errors::ClearErrors();
+    automaton->StopRunning();
+    state.UpdateFrame(*automaton, 0.05f, 60.0f, {}, runner);
+    EXPECT_TRUE(log.empty()) << "stopped, nothing is handed over";
 }
 
 TEST_F(DriverTest, StepsThePromptAndTheTrackBars) {
