@@ -17,6 +17,7 @@ PACKAGES=(
   zlib1g-dev angelscript-dev libasmjit-dev libdevil-dev libsdl2-dev libepoxy-dev
   libfreetype-dev libfontconfig-dev fonts-liberation libgtk-3-dev xvfb xauth x11-utils
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0 python3
+  libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
   desktop-file-utils shared-mime-info groff-base
 )
 

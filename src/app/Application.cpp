@@ -36,7 +36,7 @@ constexpr uint32_t StatusTextFlags = 0x121;
 enum Key : uint32_t {
     VkEnter = 13, VkShift = 16, VkControl = 17, VkEscape = 27, VkSpace = 32, VkLeft = 37, VkUp = 38,
     VkRight = 39, VkDown = 40, Vk0 = 48, Vk9 = 57, VkF = 70, VkO = 79, VkS = 83, VkT = 84,
-    VkMultiply = 106, VkAdd = 107, VkSubtract = 109,
+    VkMultiply = 106, VkAdd = 107, VkSubtract = 109, VkF9 = 120, VkF12 = 123,
 };
 
 // What a key or the wheel moves a track bar by.
@@ -124,7 +124,8 @@ Application::Application(const std::string& path, gui::GUISystem& system, core::
       m_controls {&m_stop,       &m_step,      &m_run,        &m_speed,      &m_resetCounter, &m_iterations,
                   &m_exit,       &m_filter,    &m_tile,       &m_resetZoom,  &m_zoom,         &m_resolution,
                   &m_fullScreen, &m_loadTable, &m_saveTable,  &m_loadImage,  &m_saveImage},
-      m_buttonSheetPath(base::DataFilePath("buttons.tga")) {
+      m_buttonSheetPath(base::DataFilePath("buttons.tga")),
+      m_capture(path) {
     // OnInit may already set buttons down or write the status line.
     m_automaton.SetScriptControls(m_state);
     if (m_automaton.LoadDefinition(path)) {
@@ -155,7 +156,11 @@ void Application::Init() {
     UpdateResolutionText();
 }
 
-void Application::Shutdown() { m_images.reset(); }
+void Application::Shutdown() {
+    // A recording under way is finished, not lost, when the window closes.
+    if (m_capture.Recording()) m_capture.ToggleRecording();
+    m_images.reset();
+}
 
 void Application::CreateDeviceObjects() {
     platform::Device* device = frame::GetDevice();
@@ -276,6 +281,15 @@ void Application::MirrorControls() {
 // --- Keys and the prompt ------------------------------------------------------------------------
 
 void Application::KeyDown(uint32_t key) {
+    // Beyond the command table: a picture of the world area, and recording it to a movie.
+    if (m_promptMode == 0 && key == VkF12) {
+        m_capture.RequestPicture();
+        return;
+    }
+    if (m_promptMode == 0 && key == VkF9) {
+        ShowStatus(m_capture.ToggleRecording());
+        return;
+    }
     if (m_promptMode != 0 || key < VkEnter || key > VkSubtract) return;
     const bool control = m_services.IsKeyDown(VkControl), shift = m_services.IsKeyDown(VkShift);
     switch (key) {
@@ -399,6 +413,11 @@ Application::StatusTexts Application::Status() const {
     texts.Resolution = m_resolutionText;
     texts.Line = m_promptMode != 0 ? m_promptCaption + ": " + m_promptInput : m_state.StatusText();
     texts.LineColor = m_state.StatusColor();
+    const std::string recording = m_capture.RecordingText();
+    if (m_promptMode == 0 && !recording.empty() && m_state.StatusColor() == core::StatusInfoColor) {
+        // While recording, the status line says so (a warning still shows first).
+        texts.Line = recording;
+    }
     return texts;
 }
 
@@ -449,7 +468,13 @@ void Application::RenderFrame(platform::Device& device) {
         Root().DrawAll();
         device.EndScene();
     }
-    if (ErrorRaised()) AddError("Nie można odrysować ekranu");
+    if (ErrorRaised()) {
+        AddError("Nie można odrysować ekranu");
+        return;
+    }
+    bool shown = false;
+    const files::FileStatus status = m_capture.FrameDrawn(device, m_services.Clock().Time, shown);
+    if (shown) ShowStatus(status);
 }
 
 frame::FrameConfig WorkbenchConfig(Application& application, frame::InputDispatcher& dispatcher) {

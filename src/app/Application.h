@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "capture/WindowCapture.h"
 #include "core/Automaton.h"
 #include "core/WorkbenchState.h"
 #include "files/FileStatus.h"
@@ -84,6 +85,8 @@ public:
     void SetButtonSheetPath(std::string path) { m_buttonSheetPath = std::move(path); }
     // The world's views; null when the definition did not load.
     render::WorldRenderer* Renderer() { return m_renderer.get(); }
+    // The pictures (F12) and the recording (F9) of the world area.
+    capture::WindowCapture& Capture() { return m_capture; }
 
     // The controls, for what shows them and for tests.
     gui::Window& ControlWindow(Control control) { return *m_controls[static_cast<size_t>(control)]; }
@@ -134,7 +137,8 @@ public:
     // The controls show the state: Run and Stop, the speed and zoom bars, Filter and Tile,
     // the user buttons, Full screen.
     void MirrorControls();
-    // The draw callback: clears to the Background colour, then the window tree inside a scene.
+    // The draw callback: clears to the Background colour, then the window tree inside a scene;
+    // then the picture or the recording's frame that is due is taken from the frame.
     void RenderFrame(platform::Device& device);
 
     // --- Commands ---
@@ -187,6 +191,7 @@ private:
     std::string m_promptCaption;
     std::string m_promptInput;
     std::string m_resolutionText;
+    capture::WindowCapture m_capture;
 };
 
 // The framework's configuration for the workbench: the input through `dispatcher` to the

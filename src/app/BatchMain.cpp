@@ -1,7 +1,9 @@
 // vorlen-batch DEFINITION [ACTION ...]: loads a definition as the workbench does and carries
-// out the actions in the order given: iterations, and loading and saving tables and pictures.
+// out the actions in the order given: iterations, loading and saving tables and pictures, and
+// pictures and recordings of the world as the workbench shows it.
 // Exit statuses: 0 done, 1 an action failed, 64 bad usage, 65 the definition did not load.
 
+#include "capture/BatchCapture.h"
 #include "core/BatchRunner.h"
 #include "files/FileCommands.h"
 #include "files/ImageLibrary.h"
@@ -13,5 +15,7 @@ int main(int argc, char** argv) {
     core::BatchRunner runner;
     core::AddIterationActions(runner);
     files::AddFileActions(runner);
+    capture::BatchCapture capture;  // outlives the runner's Run
+    capture.AddActions(runner);
     return runner.Run(argc, argv);
 }

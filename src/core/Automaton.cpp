@@ -185,11 +185,14 @@ void Automaton::StartCountedRun(int32_t count) {
     m_pendingIterations = count;
 }
 
-bool Automaton::RunCountedIterations(int32_t count, const std::function<void(int32_t)>& progress) {
+bool Automaton::RunCountedIterations(int32_t count, const std::function<bool(int32_t)>& progress) {
     StartCountedRun(count);
     while (m_pendingIterations > 0) {
         if (!ComputeIteration()) return false;
-        if (progress) progress(m_requestedIterations - m_pendingIterations);
+        if (progress && !progress(m_requestedIterations - m_pendingIterations)) {
+            StopRunning();
+            return false;
+        }
     }
     return true;
 }

@@ -83,9 +83,10 @@ public:
     // running off.
     void StartCountedRun(int32_t count);
     // A counted run of `count` iterations computed at once, without frame pacing (the batch
-    // runner). `progress` is told the number done after each iteration. False on a failed
-    // iteration, with its chain in the trail.
-    bool RunCountedIterations(int32_t count, const std::function<void(int32_t)>& progress = {});
+    // runner). `progress` is told the number done after each iteration and answers whether to
+    // go on. False on a failed iteration, with its chain in the trail, and when `progress`
+    // stopped the run.
+    bool RunCountedIterations(int32_t count, const std::function<bool(int32_t)>& progress = {});
     void ResetCounter() { m_iterationCounter = 0; }
 
     // Clamps the period to [0.00001, 10] s and stores it.

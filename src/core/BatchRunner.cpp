@@ -80,7 +80,18 @@ int BatchRunner::Run(int argc, const char* const* argv) {
             return UsageError("błędna liczba \"" + argument.Text + "\" akcji \"" + name + "\"");
         if (action->Argument == ArgumentKind::Path && argument.Text.empty())
             return UsageError("pusta ścieżka akcji \"" + name + "\"");
+        std::string reason;
+        if (action->Argument == ArgumentKind::Path && action->Accepts && !action->Accepts(argument.Text, reason))
+            return UsageError("błędny argument \"" + argument.Text + "\" akcji \"" + name + "\": " + reason);
         steps.push_back({action, std::move(argument)});
+    }
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const std::string& needed = steps[i].What->NeedsLater;
+        if (needed.empty()) continue;
+        bool found = false;
+        for (size_t j = i + 1; j < steps.size() && !found && steps[j].What != steps[i].What; ++j)
+            found = steps[j].What->Name == needed;
+        if (!found) return UsageError("po akcji \"" + steps[i].What->Name + "\" brakuje akcji \"" + needed + "\"");
     }
 
     SeedProcessGenerators(DriverClock::System());
@@ -129,6 +140,53 @@ void BatchRunner::EndProgress() {
     m_progressShown = false;
 }
 
+namespace {
+
+// Seconds as "m:ss", or "h:mm:ss" from an hour on.
+std::string Duration(double seconds) {
+    const long total = seconds > 0 && seconds < 1e9 ? static_cast<long>(seconds + 0.5) : 0;
+    char text[32];
+    if (total >= 3600)
+        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+    else
+        std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
+    return text;
+}
+
+}  // namespace
+
+bool BatchRunner::RunIterations(Automaton& automaton, int32_t count) {
+    for (size_t i = 0; i < m_observers.size(); ++i)
+        if (!m_observers[i]->RunStarting(automaton, count)) {
+            // The ones already told hear that the run did not happen.
+            for (size_t j = 0; j < i; ++j) m_observers[j]->RunEnded(automaton, false);
+            return false;
+        }
+    const std::string total = Automaton::FormatCounter(static_cast<uint32_t>(count));
+    const double start = base::GetTime();
+    bool completed = automaton.RunCountedIterations(count, [&](int32_t done) {
+        for (IterationObserver* observer : m_observers)
+            if (!observer->IterationDone(automaton, done)) return false;
+        Progress([&] {
+            const double elapsed = base::GetTime() - start;
+            const double rate = elapsed > 0 ? done / elapsed : 0;
+            std::string text = "Iteracja " + Automaton::FormatCounter(static_cast<uint32_t>(done)) + " / " + total + ", " +
+                               base::FloatToStr(rate, 'f', 1) + " iteracji/s, pozostało " +
+                               Duration(rate > 0 ? (count - done) / rate : 0);
+            for (const IterationObserver* observer : m_observers)
+                if (std::string more = observer->ProgressText(); !more.empty()) text += ", " + more;
+            return text;
+        });
+        return true;
+    });
+    // The progress line goes before anything the observers print. Observers of a failed run
+    // only clean up; the report of the failure is already made.
+    EndProgress();
+    for (IterationObserver* observer : m_observers)
+        if (!observer->RunEnded(automaton, completed)) completed = false;
+    return completed;
+}
+
 void AddIterationActions(BatchRunner& runner) {
     runner.AddAction({
         "--iterations",
@@ -136,10 +194,7 @@ void AddIterationActions(BatchRunner& runner) {
         BatchRunner::ArgumentKind::Count,
         "wykonuje N iteracji",
         [](BatchRunner& self, Automaton& automaton, const BatchRunner::ActionArgument& argument) {
-            std::string total = Automaton::FormatCounter(static_cast<uint32_t>(argument.Count));
-            return automaton.RunCountedIterations(argument.Count, [&](int32_t done) {
-                self.Progress([&] { return "Iteracja " + Automaton::FormatCounter(static_cast<uint32_t>(done)) + " / " + total; });
-            });
+            return self.RunIterations(automaton, argument.Count);
         },
     });
     runner.AddAction({

@@ -13,6 +13,20 @@ namespace core {
 
 class Automaton;
 
+// Follows the counted runs of -n (a recording does): told before a run, after each of its
+// iterations and after it. Each answers false, with its report made (the chain in the trail
+// or a status on the runner's Err()), to fail the run.
+class IterationObserver {
+public:
+    virtual ~IterationObserver() = default;
+    virtual bool RunStarting(Automaton& automaton, int32_t count) = 0;
+    virtual bool IterationDone(Automaton& automaton, int32_t done) = 0;
+    // `completed`: every iteration ran (false after a failed iteration or observer).
+    virtual bool RunEnded(Automaton& automaton, bool completed) = 0;
+    // Appended to the progress line; empty adds nothing.
+    virtual std::string ProgressText() const { return {}; }
+};
+
 // Exit statuses of the batch runner.
 enum class BatchExit : int {
     Success = 0,
@@ -49,6 +63,12 @@ public:
         // false.
         std::function<bool(BatchRunner&, Automaton&, const ActionArgument&)> Run;
         Timing When { Timing::AfterLoad };
+        // For a Path argument: whether the text is acceptable (false: bad usage, with the
+        // reason set); empty takes any.
+        std::function<bool(const std::string& text, std::string& reason)> Accepts {};
+        // The name of an action that must come later on the command line, before this one
+        // comes again; empty for none.
+        std::string NeedsLater {};
     };
 
     explicit BatchRunner(std::FILE* out = stdout, std::FILE* err = stderr);
@@ -68,6 +88,11 @@ public:
     // action has run for a second, refreshed a few times a second.
     // `text` is asked for only when the line is due.
     void Progress(const std::function<std::string()>& text);
+    // A counted run of `count` iterations with its progress line (iterations done, per
+    // second, the time left, and what the observers add) and its observers told.
+    bool RunIterations(Automaton& automaton, int32_t count);
+    // Adds an observer of the counted runs; it outlives the runner's Run.
+    void AddObserver(IterationObserver* observer) { m_observers.push_back(observer); }
     // Removes the progress line, if one is shown.
     void EndProgress();
     // For tests: whether Err() counts as a terminal.
@@ -83,6 +108,7 @@ private:
     int UsageError(const std::string& reason) const;
 
     std::vector<Action> m_actions;
+    std::vector<IterationObserver*> m_observers;
     std::FILE* m_out;
     std::FILE* m_err;
     bool m_terminal { false };

@@ -188,19 +188,28 @@ bool SaveBoundImage(const std::string& path, ILenum type, const std::string& fai
 }
 
 bool WriteImage(const cells::CellTable& table, const std::string& path) {
-    BoundImage image;
     const int width = table.Width(), height = table.Height();
-    std::vector<ILubyte> pixels(table.CellCount() * 3);
+    std::vector<uint8_t> pixels(table.CellCount() * 3);
     for (int x = 0; x < width; ++x) {
         const cells::Cell* column = table.Column(x);
         for (int y = 0; y < height; ++y) {
-            ILubyte* pixel = &pixels[(static_cast<size_t>(y) * width + x) * 3];
-            pixel[0] = static_cast<ILubyte>(column[y].u1 >> 16);
-            pixel[1] = static_cast<ILubyte>(column[y].u1 >> 8);
-            pixel[2] = static_cast<ILubyte>(column[y].u1);
+            uint8_t* pixel = &pixels[(static_cast<size_t>(y) * width + x) * 3];
+            pixel[0] = static_cast<uint8_t>(column[y].u1 >> 16);
+            pixel[1] = static_cast<uint8_t>(column[y].u1 >> 8);
+            pixel[2] = static_cast<uint8_t>(column[y].u1);
         }
     }
-    const bool made = ilTexImage(width, height, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, pixels.data());
+    return SavePicture(pixels.data(), width, height, path);
+}
+
+}  // namespace
+
+bool IsPictureName(const std::string& path) { return SaveTypeOf(path) != IL_TYPE_UNKNOWN; }
+
+bool SavePicture(const uint8_t* rgb, int width, int height, const std::string& path) {
+    BoundImage image;
+    const bool made = ilTexImage(static_cast<ILuint>(width), static_cast<ILuint>(height), 1, 3, IL_RGB, IL_UNSIGNED_BYTE,
+                                 const_cast<uint8_t*>(rgb));
     if (CheckDevIL("Nie można wpisać pikseli obrazka")) return false;
     if (!made) {
         RaiseError("Nie można wpisać pikseli obrazka");
@@ -218,8 +227,6 @@ bool WriteImage(const cells::CellTable& table, const std::string& path) {
     }
     return SaveBoundImage(path, type, failure);
 }
-
-}  // namespace
 
 bool ImportImage(cells::CellTable& generation0, const std::string& path) {
     BoundImage image;

@@ -5,6 +5,7 @@
 //
 // The image library must be initialised (ImageLibrary) while these run.
 
+#include <cstdint>
 #include <string>
 
 #include "cells/Cell.h"
@@ -23,5 +24,12 @@ bool ImportImage(cells::CellTable& generation0, const std::string& path);
 // written beside the path and renamed over it when complete. Ends with the trail empty;
 // the status is "Obrazek został zapisany" or "Błąd - nie można zapisać obrazka".
 FileStatus ExportImage(const cells::CellTable& generation0, std::string path, int filterIndex);
+
+// Saves a width x height picture of 3 bytes a pixel (red, green, blue; the top row first) in
+// the format the path's extension names, through a temporary file beside the path that
+// replaces it only when complete. False, with the reason on the trail, on failure.
+bool SavePicture(const uint8_t* rgb, int width, int height, const std::string& path);
+// Whether the path's extension names a format SavePicture writes.
+bool IsPictureName(const std::string& path);
 
 }  // namespace files

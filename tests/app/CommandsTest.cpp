@@ -83,8 +83,8 @@ TEST(Keys, EveryKeyOfTheTableWithAndWithoutCtrlAndShift) {
         {109, ctrl, "zoom=48 %"},
         {12, none, ""},
         {110, none, ""},
-        {120, ctrl, ""},  // F9
-        {123, none, ""},  // F12
+        {120, ctrl, "status=Nagrywanie zacznie się z następną klatką"},  // F9: from the next frame drawn
+        {123, none, ""},  // F12: the picture is taken from the next frame drawn
     };
     for (const auto& [key, held, changes] : cases) {
         Bench b;

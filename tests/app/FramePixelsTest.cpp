@@ -7,7 +7,12 @@
 #include <array>
 #include <vector>
 
+#include <IL/il.h>
+
+#include <filesystem>
+
 #include "CoreTestSupport.h"
+#include "capture/WorldArea.h"
 #include "app/Application.h"
 #include "errors/ErrorTrail.h"
 #include "frame/Framework.h"
@@ -41,8 +46,10 @@ struct Frame {
     }
 };
 
-// Runs the workbench on `definition` for `frames` frames and reads the last one back.
-Frame RunWorkbench(const std::string& definition, int frames = 3) {
+// Runs the workbench on `definition` for `frames` frames and reads the last one back;
+// `eachFrame` is told the number of every frame drawn (from 1), before it is read.
+Frame RunWorkbench(const std::string& definition, int frames = 3,
+                   const std::function<void(Application&, int)>& eachFrame = {}) {
     errors::ClearErrors();
     gui::GUISystem system;
     Application application(core::WriteFile(definition), system);
@@ -59,6 +66,7 @@ Frame RunWorkbench(const std::string& definition, int frames = 3) {
     int drawn = 0;
     config.DrawCallback = [&](platform::Device& device) {
         application.RenderFrame(device);
+        if (eachFrame) eachFrame(application, drawn + 1);
         if (++drawn < frames) return;
         uint32_t width = 0, height = 0;
         EXPECT_EQ(platform::ReadBackBuffer(device, frame.Pixels, width, height), platform::D3D_OK);
@@ -130,6 +138,59 @@ TEST(FramePixels, BandsControlsAndStatusTexts) {
     EXPECT_GE(line.Left, 8);
     EXPECT_GE(line.Top, 40);
     EXPECT_LE(line.Bottom, 58);
+}
+
+// F12 saves the world area of a drawn frame as a picture; F9 records the frames to a movie
+// while the status line says so, and F9 again finishes it.
+TEST(FramePixels, F12SavesTheWorldAreaAndF9RecordsIt) {
+    const std::filesystem::path folder = core::TempFolder() / "pictures";
+    std::filesystem::create_directories(folder);
+    std::vector<std::string> lines;
+    bool recording = false;
+    const Frame frame = RunWorkbench(Definition, 8, [&](Application& application, int number) {
+        application.Capture().SetFolder(folder.string());
+        if (number == 1) application.KeyDown(123);                 // F12: the picture of frame 2
+        if (number == 3 || number == 7) application.KeyDown(120);  // F9: frames 4 to 7
+        const Application::StatusTexts status = application.Status();
+        lines.push_back(status.Line);
+        if (number == 5) {
+            recording = application.Capture().Recording();
+            // The status line says so, unless a warning (the driver falling behind) shows first.
+            if (status.LineColor == core::StatusInfoColor) {
+                EXPECT_EQ(status.Line, application.Capture().RecordingText());
+            }
+        }
+    });
+    ASSERT_TRUE(frame.Trail.empty()) << testing::PrintToString(frame.Trail);
+    EXPECT_EQ(lines[1].rfind("Obrazek został zapisany: " + folder.string() + "/definition", 0), 0u) << lines[1];
+    EXPECT_TRUE(recording);
+    EXPECT_EQ(lines[6].rfind("Nagranie zostało zapisane: ", 0), 0u) << lines[6];
+
+    // The picture is the world area of the frame: the world does not change, so the last
+    // frame's world area is the same.
+    std::string pictureFile, movieFile;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        (entry.path().extension() == ".png" ? pictureFile : movieFile) = entry.path().string();
+    ASSERT_NE(pictureFile, "");
+    EXPECT_GT(std::filesystem::file_size(movieFile), 0u);
+    const capture::Image area = capture::Crop(frame.Pixels, {800, 600}, capture::WorldArea({800, 600}));
+    ilInit();
+    const ILuint name = ilGenImage();
+    ilBindImage(name);
+    ASSERT_TRUE(ilLoadImage(pictureFile.c_str()));
+    ASSERT_EQ(ilGetInteger(IL_IMAGE_WIDTH), area.Width);
+    ASSERT_EQ(ilGetInteger(IL_IMAGE_HEIGHT), area.Height);
+    std::vector<uint8_t> rgb(static_cast<size_t>(area.Width) * area.Height * 3);
+    ilCopyPixels(0, 0, 0, area.Width, area.Height, 1, IL_RGB, IL_UNSIGNED_BYTE, rgb.data());
+    const bool bottomUp = ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_LOWER_LEFT;
+    ilDeleteImage(name);
+    int different = 0;
+    for (int y = 0; y < area.Height; ++y)
+        for (int x = 0; x < area.Width; ++x) {
+            const uint8_t* p = &rgb[(static_cast<size_t>(bottomUp ? area.Height - 1 - y : y) * area.Width + x) * 3];
+            different += (area.At(x, y) & 0xFFFFFF) != (uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
+        }
+    EXPECT_EQ(different, 0);
 }
 
 }  // namespace

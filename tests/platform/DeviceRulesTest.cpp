@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "platform/recording/RecordingDevice.h"
 
@@ -231,23 +232,36 @@ TEST_F(DrawRulesTest, ClearNeedsTheBuffersItNames) {
     EXPECT_EQ(m_device->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
 }
 
-// Default-pool buffers and state blocks hold a reset back as default-pool textures do (the
-// OpenGL test shows those and what a reset keeps); a zero size takes the window's.
-TEST_F(DrawRulesTest, ResetNeedsDefaultPoolBuffersAndStateBlocksReleased) {
+// Each default-pool texture or buffer and each state block alone holds a reset back, and a
+// refused reset leaves the device waiting for one (the OpenGL test shows what a reset keeps);
+// a zero size takes the window's.
+TEST_F(DeviceRulesTest, ResetNeedsDefaultPoolObjectsAndStateBlocksReleased) {
+    std::unique_ptr<Texture> texture;
+    std::unique_ptr<VertexBuffer> vertices;
+    std::unique_ptr<IndexBuffer> indices;
     std::unique_ptr<StateBlock> block;
-    ASSERT_EQ(m_device->CreateStateBlock(D3DSBT_ALL, block), D3D_OK);
+    const std::function<Result()> holders[] = {
+        [&] { return m_device->CreateTexture(4, 4, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, texture); },
+        [&] { return m_device->CreateVertexBuffer(80, D3DUSAGE_DYNAMIC, kFvf, D3DPOOL_DEFAULT, vertices); },
+        [&] { return m_device->CreateIndexBuffer(12, D3DUSAGE_DYNAMIC, D3DFMT_INDEX16, D3DPOOL_DEFAULT, indices); },
+        [&] { return m_device->CreateStateBlock(D3DSBT_ALL, block); },
+    };
     m_device->SetWindowSize(1000, 700);
     PresentParameters parameters;
-    parameters.BackBufferWidth = parameters.BackBufferHeight = 0;
-    EXPECT_EQ(m_device->Reset(parameters), D3DERR_INVALIDCALL);
-    m_vertices.reset();
-    m_indices.reset();
-    EXPECT_EQ(m_device->Reset(parameters), D3DERR_INVALIDCALL);
-    block.reset();
-    ASSERT_EQ(m_device->Reset(parameters), D3D_OK);
-    EXPECT_EQ(parameters.BackBufferWidth, 1000u);
-    EXPECT_EQ(parameters.BackBufferHeight, 700u);
-    EXPECT_EQ(m_device->State().Value(StateItem::Fvf), 0u) << "states back to their defaults";
+    for (size_t i = 0; i < std::size(holders); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(holders[i](), D3D_OK);
+        ASSERT_EQ(m_device->SetFVF(kFvf), D3D_OK);
+        parameters.BackBufferWidth = parameters.BackBufferHeight = 0;
+        EXPECT_EQ(m_device->Reset(parameters), D3DERR_INVALIDCALL);
+        EXPECT_EQ(m_device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+        EXPECT_EQ(m_device->Present(), D3DERR_DEVICELOST);
+        texture.reset(), vertices.reset(), indices.reset(), block.reset();
+        ASSERT_EQ(m_device->Reset(parameters), D3D_OK);
+        EXPECT_EQ(parameters.BackBufferWidth, 1000u);
+        EXPECT_EQ(parameters.BackBufferHeight, 700u);
+        EXPECT_EQ(m_device->State().Value(StateItem::Fvf), 0u) << "states back to their defaults";
+    }
     parameters.BackBufferWidth = 20000;
     EXPECT_EQ(m_device->Reset(parameters), D3DERR_INVALIDCALL);
     parameters = {};

@@ -1,9 +1,5 @@
 // Textured drawing on the OpenGL device: sampling, addressing, stage operations, blending.
 
-#include <IL/il.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstring>
 
 #include "GlTestSupport.h"
@@ -148,25 +144,6 @@ TEST_F(GlTextureTest, ModulateMultipliesTexelAndDiffuse) {
     EXPECT_TRUE(NearColor(Row(pixels, 11, 1)[0], 0x80FFFF40, 1));
     EXPECT_TRUE(NearColor(Row(pixels, 11, 11)[0], 0xFFFF8040, 1));
     EXPECT_EQ(Row(pixels, 21, 1)[0] >> 24, 0xFFu);
-}
-
-// A picture file stored bottom row first shows upright: its top row on the top pixel row.
-TEST_F(GlTextureTest, TextureFromFileDrawsUpright) {
-    ilInit();
-    const std::string path = ::testing::TempDir() + "upright.tga";
-    // 1 x 2 pixels, 24 bits, rows stored bottom first: blue at the bottom, red on top.
-    const uint8_t tga[] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 2, 0, 24, 0, 0xFF, 0, 0, 0, 0, 0xFF};
-    FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fwrite(tga, 1, sizeof tga, file);
-    std::fclose(file);
-    std::unique_ptr<Texture> texture;
-    const Result result = m_device->CreateTextureFromFile(path, texture);
-    unlink(path.c_str());
-    ASSERT_EQ(result, D3D_OK);
-    const std::vector<uint32_t> pixels = DrawTextureView(texture.get(), 1, 2, 3, 4, 1);
-    EXPECT_EQ(Row(pixels, 3, 4, 1)[0], 0xFFFF0000u);
-    EXPECT_EQ(Row(pixels, 3, 5, 1)[0], 0xFF0000FFu);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <numbers>
@@ -87,32 +87,41 @@ protected:
     std::vector<std::unique_ptr<WorldRenderer>> m_renderers;
 };
 
-// A world whose cells all have different colours (u1 read as RGB), none of them black.
-core::Generations Distinct(int width, int height, int buffers = 2) {
-    core::Generations world = MakeWorld(width, height, buffers);
+// Colours of cells, none of them black (the background) or the cleared colour.
+uint32_t Colour(int x, int y) { return ((static_cast<uint32_t>(x) * 2654435761u ^ static_cast<uint32_t>(y) * 40503u) & 0xFFFFFF) | 0x010101u; }
+core::Generations Coloured(int width, int height) {
+    core::Generations world = MakeWorld(width, height);
     for (int x = 0; x < width; ++x)
-        for (int y = 0; y < height; ++y) world.Shown().At(x, y).u1 = static_cast<uint32_t>(0x010000 | x << 8 | y);
+        for (int y = 0; y < height; ++y) world.Shown().At(x, y).u1 = Colour(x, y);
     return world;
 }
-uint32_t DistinctColour(int x, int y) { return static_cast<uint32_t>(0x010000 | x << 8 | y); }
 
-// 200 x 100 at zoom 1: one quad centred in the view rectangle, from pixel (320, 262); texel
-// (i, j) on pixel (320 + i, 262 + j), and nothing of it beyond.
-TEST_F(Pixels, TexelsLieOnePerPixelAtZoomOne) {
+// 200 x 100 at zoom 1: one quad centred in the view rectangle, texel (i, j) on pixel (x0 + i,
+// y0 + j) and nothing else drawn; after a reset to 1024 x 768 the quad starts at (437.6,
+// 349.36), so it moves to (438, 350).
+TEST_F(Pixels, TexelsLieOnePerPixelAtZoomOneBeforeAndAfterAReset) {
     WorldRenderer& renderer = Make(ViewOf(ViewKind::Texture), 200, 100);
-    core::Generations world = Distinct(200, 100);
-    std::vector<uint32_t> pixels = Frame(renderer, world);
-    int wrong = 0;
-    for (int i = 0; i < 200; ++i)
-        for (int j = 0; j < 100; ++j) wrong += At(pixels, 320 + i, 262 + j) != DistinctColour(i, j);
-    EXPECT_EQ(wrong, 0);
-    for (int i = 0; i < 200; ++i) {
-        EXPECT_EQ(At(pixels, 320 + i, 261), Clear & Rgb);
-        EXPECT_EQ(At(pixels, 320 + i, 362), Clear & Rgb);
-    }
-    for (int j = 0; j < 100; ++j) {
-        EXPECT_EQ(At(pixels, 319, 262 + j), Clear & Rgb);
-        EXPECT_EQ(At(pixels, 520, 262 + j), Clear & Rgb);
+    core::Generations world = Coloured(200, 100);
+    for (auto [width, height, x0, y0] : {std::array {800, 600, 320, 262}, {1024, 768, 438, 350}}) {
+        SCOPED_TRACE(width);
+        if (width != m_mode.Width) {
+            renderer.InvalidateDeviceObjects();
+            platform::PresentParameters parameters;
+            parameters.BackBufferWidth = static_cast<uint32_t>(width);
+            parameters.BackBufferHeight = static_cast<uint32_t>(height);
+            parameters.DeviceWindow = m_window;
+            ASSERT_EQ(m_device->Reset(parameters), platform::D3D_OK);
+            renderer.RestoreDeviceObjects(*m_device);
+            m_mode = {width, height};
+        }
+        std::vector<uint32_t> pixels = Frame(renderer, world);
+        int wrong = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const bool inside = x >= x0 && x < x0 + 200 && y >= y0 && y < y0 + 100;
+                wrong += At(pixels, x, y) != (inside ? Colour(x - x0, y - y0) : Clear & Rgb);
+            }
+        EXPECT_EQ(wrong, 0);
     }
 }
 
@@ -168,62 +177,32 @@ TEST_F(Pixels, TilingFillsTheViewRectangle) {
     }
 }
 
-// CellSize 2: each cell a single pixel at (320 + 2x, 262 + 2y), the pixels right of and below
-// it the cleared background.
-TEST_F(Pixels, CellSizeTwoLeavesOnePixelGaps) {
-    WorldRenderer& renderer = Make(ViewOf(ViewKind::Cells), 100, 50);
-    core::Generations world = Distinct(100, 50);
-    std::vector<uint32_t> pixels = Frame(renderer, world, {0.3f});
-    int wrong = 0;
-    for (int x = 0; x < 100; ++x)
-        for (int y = 0; y < 50; ++y) {
-            const int px = 320 + 2 * x, py = 262 + 2 * y;
-            wrong += At(pixels, px, py) != DistinctColour(x, y);
-            wrong += At(pixels, px + 1, py) != (Clear & Rgb);
-            wrong += At(pixels, px, py + 1) != (Clear & Rgb);
-            wrong += At(pixels, px + 1, py + 1) != (Clear & Rgb);
-        }
-    EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(At(pixels, 319, 262), Clear & Rgb);
-}
-
-// 25000 squares of CellSize 3 (2 x 2 pixels and a gap), all of them, over three batches; a
-// world of background colour leaves the screen as it was cleared.
-TEST_F(Pixels, EverySquareOfThreeBatchesAndNothingOnBackground) {
-    WorldRenderer& renderer = Make(ViewOf(ViewKind::Cells), 250, 100);
-    core::Generations world = Distinct(250, 100);
-    std::vector<uint32_t> pixels = Frame(renderer, world);
-    int wrong = 0;
-    for (int x = 0; x < 250; ++x)
-        for (int y = 0; y < 100; ++y) {
-            const int px = 45 + 3 * x, py = 162 + 3 * y;  // origin 420 - 375, 312 - 150
-            for (int d = 0; d < 4; ++d) wrong += At(pixels, px + d % 2, py + d / 2) != DistinctColour(x, y);
-            wrong += At(pixels, px + 2, py + 2) != (Clear & Rgb);
-        }
-    EXPECT_EQ(wrong, 0);
-
-    core::Generations empty = MakeWorld(250, 100);
-    pixels = Frame(renderer, empty);
-    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), Clear & Rgb), 800 * 600);
-}
-
-// A grid far larger than the view rectangle: every pixel of the rectangle is right, the square
-// of its cell or a gap, up to the rectangle's edges.
-TEST_F(Pixels, LargeGridIsRightUpToTheEdges) {
-    WorldRenderer& renderer = Make(ViewOf(ViewKind::Cells), 1000, 1000);
-    core::Generations world = MakeWorld(1000, 1000);
-    auto colour = [](int x, int y) { return static_cast<uint32_t>((x * 2654435761u ^ y * 40503u) & 0xFFFFFF) | 0x010101u; };
-    for (int x = 0; x < 1000; ++x)
-        for (int y = 0; y < 1000; ++y) world.Shown().At(x, y).u1 = colour(x, y);
-    std::vector<uint32_t> pixels = Frame(renderer, world);
-    int wrong = 0;
-    for (int py = 64; py < 560; ++py)
-        for (int px = 40; px < 800; ++px) {
-            const int gx = px + 580, gy = py + 688;  // from the grid's origin; CellSize 2
-            const uint32_t expected = gx % 2 == 0 && gy % 2 == 0 ? colour(gx / 2, gy / 2) : Clear & Rgb;
-            wrong += At(pixels, px, py) != expected;
-        }
-    EXPECT_EQ(wrong, 0);
+// Squares of CellSize c are (c - 1) x (c - 1) pixels from the grid's origin with a gap right of
+// and below each; every pixel of the screen is its square's colour, a gap, or outside the view
+// rectangle (40..799 x 64..559) as cleared. A grid far larger than the rectangle is right up to
+// its edges; 25000 squares fill three batches; a world of background colour draws nothing.
+TEST_F(Pixels, SquaresSitOnTheirGridWithGaps) {
+    const struct { int Width, Height; float Zoom; int OriginX, OriginY, Size; bool Empty; } cases[] = {
+        {100, 50, 0.3f, 320, 262, 2, false},
+        {250, 100, 1.0f, 45, 162, 3, false},  // origin 420 - 375, 312 - 150
+        {250, 100, 1.0f, 45, 162, 3, true},
+        {1000, 1000, 1.0f, -580, -688, 2, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Width);
+        WorldRenderer& renderer = Make(ViewOf(ViewKind::Cells), c.Width, c.Height);
+        const core::Generations world = c.Empty ? MakeWorld(c.Width, c.Height) : Coloured(c.Width, c.Height);
+        std::vector<uint32_t> pixels = Frame(renderer, world, {c.Zoom});
+        int wrong = 0;
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x) {
+                const int gx = x - c.OriginX, gy = y - c.OriginY;
+                const bool square = x >= 40 && y >= 64 && y < 560 && gx >= 0 && gy >= 0 && gx < c.Width * c.Size &&
+                                    gy < c.Height * c.Size && gx % c.Size < c.Size - 1 && gy % c.Size < c.Size - 1;
+                wrong += At(pixels, x, y) != (square && !c.Empty ? Colour(gx / c.Size, gy / c.Size) : Clear & Rgb);
+            }
+        EXPECT_EQ(wrong, 0);
+    }
 }
 
 // What an arrow covers of its cell: the number of pixels and where their middle lies from the
@@ -311,29 +290,6 @@ TEST_F(Pixels, ComplexViewMixesSquaresAndArrows) {
     EXPECT_NEAR(arrow.Count, 3844, 385);
     EXPECT_GT(arrow.X, 20) << "pointing right";
     EXPECT_EQ(CoverageOf(pixels, 2, 1).Count, 0);
-}
-
-// After the device was reset to another back-buffer size, the views draw for that size: at
-// 1024 x 768 the 200 x 100 quad starts at (437.6, 349.36), so texel (i, j) is pixel (438 + i, 350 + j).
-TEST_F(Pixels, DeviceResetKeepsDrawingRight) {
-    WorldRenderer& texture = Make(ViewOf(ViewKind::Texture), 200, 100);
-    core::Generations world = Distinct(200, 100);
-    Frame(texture, world);
-    texture.InvalidateDeviceObjects();
-    platform::PresentParameters parameters;
-    parameters.BackBufferWidth = 1024;
-    parameters.BackBufferHeight = 768;
-    parameters.DeviceWindow = m_window;
-    ASSERT_EQ(m_device->Reset(parameters), platform::D3D_OK);
-    texture.RestoreDeviceObjects(*m_device);
-    m_mode = {1024, 768};
-    std::vector<uint32_t> pixels = Frame(texture, world);
-    int wrong = 0;
-    for (int i = 0; i < 200; ++i)
-        for (int j = 0; j < 100; ++j) wrong += At(pixels, 438 + i, 350 + j) != DistinctColour(i, j);
-    EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(At(pixels, 437, 350), Clear & Rgb);
-    EXPECT_EQ(At(pixels, 438, 349), Clear & Rgb);
 }
 
 // Inside the framework: worlds larger than the view rectangle (a texture quad wider than it,
