@@ -5,7 +5,9 @@
 #                                 DEFINITION (default: examples/life.vl)
 #   ./setup.sh test               build with AddressSanitizer and UndefinedBehaviorSanitizer
 #                                 in build-asan/, then runs every test twice: scripts compiled
-#                                 to machine code, then (VORLEN_JIT=0) interpreted
+#                                 to machine code, then (VORLEN_JIT=0) interpreted; then builds
+#                                 the fuzz targets with clang in build-fuzz/, replays their seeds
+#                                 and saved crashers and fuzzes each for a minute (fuzz/README.md)
 #   ./setup.sh build              optimised build only
 #   ./setup.sh bench              optimised build, then runs the benchmarks
 set -euo pipefail
@@ -18,6 +20,7 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-liberation libgtk-3-dev xvfb xauth x11-utils
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0 python3
   libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
+  libgdk-pixbuf-2.0-dev clang-14 libclang-rt-14-dev
   desktop-file-utils shared-mime-info groff-base
 )
 
@@ -64,6 +67,12 @@ case "$command" in
     ctest --test-dir build-asan --output-on-failure -j "$(jobs)"
     echo "== again, with scripts in the interpreter (VORLEN_JIT=0)"
     VORLEN_JIT=0 ctest --test-dir build-asan --output-on-failure -j "$(jobs)"
+    cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLEN_FUZZ=ON -DVORLEN_TESTS=OFF -DVORLEN_BENCH=OFF
+    cmake --build build-fuzz --target fuzz -j "$(jobs)"
+    fuzz/run.sh build-fuzz replay
+    rm -rf build-fuzz/fuzz/findings build-fuzz/fuzz/corpus-*
+    fuzz/run.sh build-fuzz fuzz "${FUZZ_SECONDS:-60}"
     ;;
   bench)
     install_packages

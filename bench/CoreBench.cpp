@@ -15,6 +15,14 @@
 //
 // CopyGeneration copies one 1000 x 1000 generation (36 MB); Memcpy copies as many bytes with
 // one memcpy. The target is at most 1.2 times memcpy.
+//
+// LifeStoppable runs the Life iteration as the automaton does, through the script host, whose
+// calls can be stopped from another thread; LifeWatched the same with a time limit set, so
+// that the watchdog thread looks at the call every few milliseconds; LifeBare calls the
+// engine's context directly, with nothing around the call. The target: neither of the first
+// two is slower than the bare call (ratios of about 1.00). Their second argument is 0 for the
+// engine's interpreter, 1 for the script compiled to machine code, where the stop is checked
+// on entering a function and at every backward jump.
 
 #include <benchmark/benchmark.h>
 
@@ -29,6 +37,7 @@
 #include "core/HostFunctions.h"
 #include "core/ScriptHost.h"
 #include "errors/ErrorTrail.h"
+#include "jit/Jit.h"
 
 namespace core {
 namespace {
@@ -92,6 +101,39 @@ void LifeScriptBenchmark(benchmark::State& state) {
         if (!automaton.ComputeIteration()) return Fail(state, "an iteration failed");
 }
 
+// One Life iteration on a loaded automaton: `how` (the first argument) 0 bare (the engine's
+// context alone), 1 through the script host, 2 through the script host with a time limit
+// being watched; the second argument 1 compiles the script to machine code.
+void LifeStopBenchmark(benchmark::State& state) {
+    const bool machineCode = state.range(1) != 0;
+    if (machineCode && !jit::Supported()) return state.SkipWithError("no machine code on this machine");
+    char path[] = "/tmp/vorlen-bench-XXXXXX.vl";
+    int fd = mkstemps(path, 3);
+    if (fd < 0) return state.SkipWithError("no temporary file");
+    std::string text = LifeHeader + LifeScript;
+    bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    close(fd);
+    Automaton automaton;
+    const int how = static_cast<int>(state.range(0));
+    if (machineCode) automaton.SetScriptJit([](Automaton& owner) { return jit::MakeCompiler(owner); });
+    else automaton.SetScriptJit({});
+    if (how == 2) automaton.Script().Interrupt().SetTimeLimit(3600);
+    bool loaded = written && automaton.LoadDefinition(path);
+    unlink(path);
+    if (!loaded) return Fail(state, "the Life definition did not load");
+    ScriptHost& host = automaton.Script();
+    AngelScript::asIScriptFunction* onFrame = host.Engine()->GetFunctionById(host.Ids().OnFrame);
+    for (auto _ : state) {
+        if (how == 0) {
+            if (host.Context()->Prepare(onFrame) < 0 || host.Context()->Execute() != AngelScript::asEXECUTION_FINISHED)
+                return Fail(state, "a bare iteration failed");
+        } else if (!host.Call(host.Ids().OnFrame)) {
+            return Fail(state, "an iteration failed");
+        }
+        automaton.Cells().Rotate();
+    }
+}
+
 void Nothing(AngelScript::asIScriptGeneric*) {}
 
 void LifeScriptFloorBenchmark(benchmark::State& state) {
@@ -141,6 +183,9 @@ void MemcpyBenchmark(benchmark::State& state) {
 // The machine is shared: each figure is the best of three repetitions.
 BENCHMARK(LifeScriptBenchmark)->Name("LifeScript")->Arg(3)->Arg(25)->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3);
 BENCHMARK(LifeScriptFloorBenchmark)->Name("LifeScriptFloor")->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3);
+BENCHMARK(LifeStopBenchmark)->Name("LifeBare")->Args({0, 0})->Args({0, 1})->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3);
+BENCHMARK(LifeStopBenchmark)->Name("LifeStoppable")->Args({1, 0})->Args({1, 1})->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3);
+BENCHMARK(LifeStopBenchmark)->Name("LifeWatched")->Args({2, 0})->Args({2, 1})->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(3);
 BENCHMARK(CopyGenerationBenchmark)->Name("CopyGeneration")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(3);
 BENCHMARK(MemcpyBenchmark)->Name("Memcpy")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(3);
 
@@ -155,6 +200,9 @@ public:
             double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
             auto [place, added] = m_seconds.emplace(Key(run), seconds);
             if (!added && seconds < place->second) place->second = seconds;
+            double processor = run.cpu_accumulated_time / static_cast<double>(run.iterations);
+            auto [cpu, cpuAdded] = m_processorSeconds.emplace(Key(run), processor);
+            if (!cpuAdded && processor < cpu->second) cpu->second = processor;
         }
     }
 
@@ -168,6 +216,21 @@ public:
         ratio("LifeScript/3", "LifeScriptFloor", "Life (3 % live) per iteration vs floor:", 1.3);
         ratio("LifeScript/25", "LifeScriptFloor", "Life (25 % live) per iteration vs floor:", 1.3);
         ratio("CopyGeneration", "Memcpy", "CopyGeneration vs memcpy:", 1.2);
+        ratio("LifeStoppable/1/0", "LifeBare/0/0", "Life, stoppable call vs bare call:", 1.0);
+        ratio("LifeWatched/2/0", "LifeBare/0/0", "Life, watched call vs bare call:", 1.0);
+        ratio("LifeStoppable/1/1", "LifeBare/0/1", "Life in machine code, stoppable vs bare:", 1.0);
+        ratio("LifeWatched/2/1", "LifeBare/0/1", "Life in machine code, watched vs bare:", 1.0);
+        // On a busy machine the wall clock also counts the time other programs ran; the
+        // processor time of the benchmark's thread does not.
+        auto processorRatio = [this](const char* measured, const char* base, const char* what) {
+            auto a = m_processorSeconds.find(measured), b = m_processorSeconds.find(base);
+            if (a == m_processorSeconds.end() || b == m_processorSeconds.end() || b->second <= 0) return;
+            std::printf("%-38s %.4f s vs %.4f s: %.2fx (processor time)\n", what, a->second, b->second, a->second / b->second);
+        };
+        processorRatio("LifeStoppable/1/0", "LifeBare/0/0", "Life, stoppable call vs bare call:");
+        processorRatio("LifeWatched/2/0", "LifeBare/0/0", "Life, watched call vs bare call:");
+        processorRatio("LifeStoppable/1/1", "LifeBare/0/1", "Life in machine code, stoppable vs bare:");
+        processorRatio("LifeWatched/2/1", "LifeBare/0/1", "Life in machine code, watched vs bare:");
     }
 
 private:
@@ -177,6 +240,7 @@ private:
     }
 
     std::map<std::string, double> m_seconds;
+    std::map<std::string, double> m_processorSeconds;
 };
 
 }  // namespace

@@ -1,13 +1,16 @@
 // vorlen [DEFINITION]: the workbench. Without a definition on the command line the open dialog
 // asks for one. Exit statuses: 0 a normal end; 1..11 a failed start of the framework (its
 // codes -1..-11); 64 no definition obtained (also too many arguments); 65 the definition did
-// not load; 70 a run that ended with an error report.
+// not load; 70 a run that ended with an error report; 128 + the signal's number after SIGINT or
+// SIGTERM (without a report).
 
+#include <SDL.h>
 #include <cstdio>
 #include <memory>
 #include <string>
 
 #include "app/Application.h"
+#include "app/TerminationWatch.h"
 #include "core/CommandLine.h"
 #include "core/DriverClock.h"
 #include "core/ScriptMath.h"
@@ -54,8 +57,17 @@ int ExitStatus(int code, bool reported) {
     return code == 0 ? 0 : 70;
 }
 
+// After SIGINT or SIGTERM the running script call has been stopped; the window is asked to
+// close as its close box would (SDL's queue takes events from any thread).
+void CloseOnSignal(int) {
+    SDL_Event quit {};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+}
+
 // The process entry's work, from seeding the random generators to the exit status.
 int Workbench(int argc, char** argv) {
+    TerminationWatch termination(CloseOnSignal);
     jit::InstallDefault();  // scripts in machine code unless VORLEN_JIT=0
     core::SeedProcessGenerators(core::DriverClock::System());
 
@@ -81,6 +93,11 @@ int Workbench(int argc, char** argv) {
     }
     application.reset();
 
+    // The user ended the program: the stopped call is no failure to report.
+    if (termination.Received()) {
+        errors::ClearErrors();
+        return TerminationWatch::ExitStatus(termination.Received());
+    }
     bool reported = errors::ErrorRaised();
     if (reported) errors::ShowErrorReport(errors::WriteErrorReport());
     return ExitStatus(code, reported);

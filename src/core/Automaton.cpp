@@ -43,11 +43,18 @@ Automaton::Automaton(DriverClock& clock, double startTime) : m_clock(&clock), m_
 // --- Loading ---------------------------------------------------------------------------------
 
 bool Automaton::LoadDefinition(const std::string& path) {
-    assert(!m_loaded && "an automaton loads one definition");
     std::string text;
     if (!ReadDefinitionFile(path, text)) {
         RaiseError("Nie można wczytać pliku \"" + path + "\"");
-    } else if (size_t marker = text.find(CodeMarker); marker == std::string::npos) {
+        AddError("Błąd podczas wczytywania pliku \"" + path + "\" i uruchamiania programu");
+        return false;
+    }
+    return LoadDefinitionText(path, std::move(text));
+}
+
+bool Automaton::LoadDefinitionText(const std::string& path, std::string text) {
+    assert(!m_loaded && "an automaton loads one definition");
+    if (size_t marker = text.find(CodeMarker); marker == std::string::npos) {
         RaiseError("Nie znaleziono \"--CODE--\"");
     } else {
         std::string code = text.substr(marker + CodeMarker.size());

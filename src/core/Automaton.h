@@ -43,6 +43,11 @@ public:
     // allocates the world and runs OnInit. False (with the chain in the trail, ending with
     // the file message) when anything failed; the automaton is then unusable.
     bool LoadDefinition(const std::string& path);
+    // The same for a definition's `text` that is already in memory; `path` names it in
+    // messages and its directory resolves included files (see SetIncludeReader).
+    bool LoadDefinitionText(const std::string& path, std::string text);
+    // Included files come from `reader` instead of the disk (for definitions in memory).
+    void SetIncludeReader(DefinitionHeader::IncludeReader reader) { m_header.ReadInclude = std::move(reader); }
     bool Loaded() const { return m_loaded; }
     // Before LoadDefinition: where the script's machine-code compiler comes from (the
     // process's default at construction); empty runs the script in the interpreter.

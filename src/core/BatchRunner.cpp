@@ -5,6 +5,7 @@
 
 #include "base/Utilities.h"
 #include "core/Automaton.h"
+#include "core/ScriptInterrupt.h"
 #include "core/ScriptMath.h"
 #include "errors/ErrorReport.h"
 #include "errors/ErrorTrail.h"
@@ -20,6 +21,32 @@ constexpr double ProgressInterval = 0.2;  // seconds between its refreshes
 
 bool ParseCount(const std::string& text, int32_t& count) {
     return px::StrToInt(text, count, 10) == px::StrToIntOk && count > 0;
+}
+
+constexpr const char* TimeLimitOption = "--time-limit";
+constexpr double LongestTimeLimit = 1e6;  // seconds; eleven and a half days
+
+// Decimal digits with at most one decimal point, greater than 0, at most LongestTimeLimit.
+bool ParseSeconds(const std::string& text, double& seconds) {
+    double value = 0, scale = 0;
+    bool digits = false;
+    for (char c : text) {
+        if (c == '.' && scale == 0) {
+            scale = 1;
+        } else if (c >= '0' && c <= '9') {
+            digits = true;
+            if (scale > 0) {
+                scale /= 10;
+                value += (c - '0') * scale;
+            } else if ((value = value * 10 + (c - '0')) > LongestTimeLimit) {
+                return false;
+            }
+        } else {
+            return false;
+        }
+    }
+    seconds = value;
+    return digits && value > 0 && value <= LongestTimeLimit;
 }
 
 }  // namespace
@@ -38,7 +65,7 @@ const BatchRunner::Action* BatchRunner::Find(const std::string& name) const {
 }
 
 std::string BatchRunner::UsageText() const {
-    std::string text = std::string("Użycie: ") + ProgramName + " DEFINICJA [AKCJA ...]\n" +
+    std::string text = std::string("Użycie: ") + ProgramName + " DEFINICJA [--time-limit S] [AKCJA ...]\n" +
                        "Wczytuje automat z pliku DEFINICJA (razem z OnInit) i wykonuje akcje po kolei:\n";
     for (const Action& action : m_actions) {
         std::string argument = action.Argument == ArgumentKind::Count  ? " N"
@@ -51,7 +78,7 @@ std::string BatchRunner::UsageText() const {
         else names += "  ";
         text += names + action.Help + "\n";
     }
-    return text;
+    return text + "Opcja:\n  --time-limit S              przerywa każde wywołanie skryptu dłuższe niż S sekund\n";
 }
 
 int BatchRunner::UsageError(const std::string& reason) const {
@@ -61,6 +88,22 @@ int BatchRunner::UsageError(const std::string& reason) const {
 }
 
 int BatchRunner::Run(int argc, const char* const* argv) {
+    // The option may stand anywhere; what remains is the definition and the actions.
+    double timeLimit = 0;
+    std::vector<const char*> arguments(argv, argv + argc);
+    for (size_t i = 1; i < arguments.size();) {
+        if (std::string(arguments[i]) != TimeLimitOption) {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= arguments.size()) return UsageError(std::string("brak argumentu opcji \"") + TimeLimitOption + "\"");
+        if (!ParseSeconds(arguments[i + 1], timeLimit))
+            return UsageError(std::string("błędna liczba \"") + arguments[i + 1] + "\" opcji \"" + TimeLimitOption + "\"");
+        arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+    }
+    argc = static_cast<int>(arguments.size());
+    argv = arguments.data();
+
     if (argc < 2 || Find(argv[1])) return UsageError("nie podano pliku definicji");
     std::string definition = argv[1];
     if (definition.empty()) return UsageError("nie podano pliku definicji");
@@ -97,6 +140,7 @@ int BatchRunner::Run(int argc, const char* const* argv) {
     SeedProcessGenerators(DriverClock::System());
     UserButtons buttons;  // the script's buttons exist, with their down flags
     Automaton automaton;
+    automaton.Script().Interrupt().SetTimeLimit(timeLimit);
     automaton.SetScriptControls(buttons);
     for (const Step& step : steps) {
         if (step.What->When == Timing::BeforeLoad && !step.What->Run(*this, automaton, step.Given)) {

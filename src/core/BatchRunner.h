@@ -77,7 +77,11 @@ public:
     void AddAction(Action action);
 
     // The whole program: argv[1] is the definition, the rest are actions with their
-    // arguments. Every argument is checked before the definition is loaded.
+    // arguments. Every argument is checked before the definition is loaded. The option
+    // "--time-limit S" (anywhere, S a positive number of seconds) ends every script call,
+    // OnInit and global initialisers included, that runs longer than S seconds: the call fails
+    // with its chain and the run with exit status 1. Once the scripts of the process have
+    // been stopped for good (a termination signal), no further action starts.
     int Run(int argc, const char* const* argv);
 
     std::string UsageText() const;

@@ -15,6 +15,24 @@ using errors::RaiseError;
 
 namespace {
 
+// The markup reader with included files served by an IncludeReader when there is one.
+class HeaderReader : public px::CXNLRead {
+public:
+    HeaderReader(std::string& document, const DefinitionHeader::IncludeReader& includes) : CXNLRead(document), m_includes(includes) {}
+
+protected:
+    void LoadInclude(const std::string& dir, const std::string& file, std::string* out) override {
+        if (!m_includes) return CXNLRead::LoadInclude(dir, file, out);
+        if (!out) return;
+        std::string text;
+        if (!m_includes(base::JoinPath(dir, base::DefinitionFileName(file)), text) || text.size() > MaxDocumentSize) Fail(px::XnlErrorKind::IncludeError);
+        out->append(text);
+    }
+
+private:
+    const DefinitionHeader::IncludeReader& m_includes;
+};
+
 void RaiseSyntaxError(const std::string& name) { RaiseError("Błąd składni w sekcji \"" + name + "\""); }
 
 // Digits only, no sign, at most 4294967295.
@@ -50,7 +68,7 @@ bool SetDefaultField(cells::Cell& cell, const std::string& name, const std::stri
 
 bool DefinitionHeader::ParseHeader(std::string& header, const std::string& directory) {
     try {
-        px::CXNLRead reader(header);
+        HeaderReader reader(header, ReadInclude);
         reader.Begin(directory);
         std::string signature;
         if (!reader.OpenSection() || !reader.ReadText(&signature) || base::Trim(signature) != "Vorlen 1" ||

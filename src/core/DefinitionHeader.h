@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "cells/Cell.h"
@@ -23,6 +24,12 @@ public:
     bool ParseHeader(std::string& header, const std::string& directory);
     // The required items, in order; the first missing one is raised.
     bool CheckHeader() const;
+
+    // Reads an included file (its path resolved against the header's directory) into the
+    // text; false when it cannot be read. Empty: files are read from disk. For definitions
+    // that live in memory (the fuzz targets).
+    using IncludeReader = std::function<bool(const std::string& path, std::string& text)>;
+    IncludeReader ReadInclude;
 
     std::string Title;
     bool Wrap { false };

@@ -6,6 +6,9 @@
 
 #include "base/Utilities.h"
 #include "core/HostCall.h"
+#include "core/ScriptEngineFixes.h"
+#include "core/ScriptNesting.h"
+#include "core/ScriptTeardown.h"
 #include "errors/ErrorTrail.h"
 
 namespace core {
@@ -40,14 +43,13 @@ int MouseCallbackId(asIScriptModule& module, const char* name) {
 
 ScriptHost::~ScriptHost() {
     if (m_context) m_context->Release();
-    if (m_engine) {
-        if (asIScriptModule* module = m_engine->GetModule(nullptr, asGM_ONLY_IF_EXISTS)) module->Discard();
-        m_engine->ShutDownAndRelease();
-    }
+    if (m_engine) ShutDownScriptEngine(*m_engine);
 }
 
 bool ScriptHost::SetupScript(std::string_view code, const Registrar& registerFunctions, asIJITCompiler* jit) {
     assert(!m_engine && "a script host is set up once");
+    InstallScriptAllocationCounter();  // before any engine exists
+    InstallScriptEngineFixes();
     HostCall::ProcessLayout();  // learnt here rather than inside the first script call
     m_engine = asCreateScriptEngine(ANGELSCRIPT_VERSION);
     if (!m_engine) {
@@ -63,19 +65,23 @@ bool ScriptHost::SetupScript(std::string_view code, const Registrar& registerFun
         // Definitions written for the first engine declare arrays (int[] counts(9);), which
         // this engine knows only through its array add-on.
         RegisterScriptArray(m_engine, true);
+        // Global initialisers run through the one context, where they can be stopped.
+        m_engine->SetEngineProperty(asEP_INIT_GLOBAL_VARS_AFTER_BUILD, false);
         registerFunctions(*m_engine);
         asIScriptModule* module = m_engine->GetModule(nullptr, asGM_ALWAYS_CREATE);
         if (!module || module->AddScriptSection("script", code.data(), code.size(), 0) < 0) {
             RaiseError("Nie można dodać treści skryptu");
         } else {
-            m_messages.Clear();
-            if (module->Build() < 0) {
-                RaiseErrorAt(m_messages.Text(), ErrorPosition::None());
+            if (!Compile(*module, code)) {
                 AddError("Nie można skompilować skryptu");
             } else if (m_context = m_engine->CreateContext(); !m_context) {
                 RaiseError("Nie można utworzyć kontekstu wirtualnej maszyny");
             } else {
-                LookUpCallbacks(*module);
+                m_interrupt.Attach(m_context);
+                if (!InitialiseGlobals(*module))
+                    AddError("Nie można skompilować skryptu");
+                else
+                    LookUpCallbacks(*module);
             }
         }
     }
@@ -84,6 +90,50 @@ bool ScriptHost::SetupScript(std::string_view code, const Registrar& registerFun
         return false;
     }
     return true;
+}
+
+bool ScriptHost::Compile(asIScriptModule& module, std::string_view code) {
+    // A script nested deeper, or with longer names, than the engine survives is not given to it.
+    const ScriptNesting nesting = MeasureScriptNesting(code);
+    if (nesting.Depth > MaxScriptNesting) {
+        RaiseErrorAt("script (" + base::IntToStr(nesting.Row) + ", " + base::IntToStr(nesting.Column) + ") : ERR : Skrypt jest zagnieżdżony zbyt głęboko (najwięcej " +
+                         base::IntToStr(MaxScriptNesting) + " poziomów)",
+                     ErrorPosition::None());
+        return false;
+    }
+    if (nesting.LongestName > MaxScriptName) {
+        RaiseErrorAt("script (" + base::IntToStr(nesting.NameRow) + ", " + base::IntToStr(nesting.NameColumn) + ") : ERR : Nazwa jest dłuższa niż " +
+                         base::IntToStr(MaxScriptName) + " znaki",
+                     ErrorPosition::None());
+        return false;
+    }
+    if (nesting.MostOperators > MaxStatementOperators) {
+        RaiseErrorAt("script (" + base::IntToStr(nesting.OperatorRow) + ", " + base::IntToStr(nesting.OperatorColumn) +
+                         ") : ERR : Instrukcja ma więcej niż " + base::IntToStr(MaxStatementOperators) + " operatorów",
+                     ErrorPosition::None());
+        return false;
+    }
+    m_messages.Clear();
+    if (module.Build() < 0) {
+        RaiseErrorAt(m_messages.Text(), ErrorPosition::None());
+        return false;
+    }
+    return true;
+}
+
+bool ScriptHost::InitialiseGlobals(asIScriptModule& module) {
+    m_messages.Clear();
+    m_interrupt.Enter(m_context);
+    const int result = module.ResetGlobalVars(m_context);
+    const StopReason stopped = m_interrupt.Leave();
+    if (stopped != StopReason::None) m_context->Unprepare();
+    if (result >= 0) return true;
+    RaiseErrorAt(m_messages.Text(), ErrorPosition::None());
+    if (stopped != StopReason::None) {
+        AddErrorAt("Komunikat: " + StopReasonText(stopped, m_interrupt.TimeLimit()), ErrorPosition::None());
+        AddError("Przerwano działanie skryptu");
+    }
+    return false;
 }
 
 void ScriptHost::LookUpCallbacks(asIScriptModule& module) {
@@ -118,22 +168,43 @@ bool ScriptHost::PrepareCall(int id) {
 }
 
 bool ScriptHost::ExecuteCall() {
-    int result = m_context->Execute();
-    if (result == asEXECUTION_EXCEPTION) {
+    m_interrupt.Enter(m_context);
+    const int result = m_context->Execute();
+    const StopReason stopped = m_interrupt.Leave();
+    m_lastStop = result == asEXECUTION_ABORTED || result == asEXECUTION_FINISHED ? stopped : StopReason::None;
+    if (result == asEXECUTION_ABORTED && m_lastStop == StopReason::None) m_lastStop = StopReason::User;
+    // A call that finished although it was asked to stop had a stop consumed on the way (a
+    // destructor nested in it was stopped): it did not run as written either.
+    if (result == asEXECUTION_ABORTED || (result == asEXECUTION_FINISHED && stopped != StopReason::None)) {
+        RaiseStopped(stopped);
+    } else if (result == asEXECUTION_EXCEPTION) {
         RaiseErrorAt("Wiersz: " + base::IntToStr(m_context->GetExceptionLineNumber()), ErrorPosition::None());
         const asIScriptFunction* function = m_context->GetExceptionFunction();
         AddErrorAt(std::string("Funkcja: ") + (function ? function->GetDeclaration() : ""), ErrorPosition::None());
         const char* text = m_context->GetExceptionString();
         if (text && *text) AddErrorAt(std::string("Komunikat: ") + text, ErrorPosition::None());
         AddError("Wystąpił wyjątek");
-    } else if (result < 0) {
+    } else if (result != asEXECUTION_FINISHED) {
         RaiseError("Nie można wykonać funkcji");
     }
+    // A request that came as the call ended leaves the context's stop flags set; unpreparing
+    // clears them, so that the next call does not stop at once.
+    if (stopped != StopReason::None && result != asEXECUTION_ABORTED) m_context->Unprepare();
     if (ErrorRaised()) {
         AddError("Nie można wykonać funkcji");
         return false;
     }
     return true;
+}
+
+void ScriptHost::RaiseStopped(StopReason reason) {
+    const asIScriptFunction* function = m_context->GetFunction(0);
+    RaiseErrorAt("Wiersz: " + base::IntToStr(m_context->GetLineNumber(0)), ErrorPosition::None());
+    AddErrorAt(std::string("Funkcja: ") + (function ? function->GetDeclaration() : ""), ErrorPosition::None());
+    // The engine stops a call only when asked; a stop whose reason was lost is the user's.
+    if (reason == StopReason::None) reason = StopReason::User;
+    AddErrorAt("Komunikat: " + StopReasonText(reason, m_interrupt.TimeLimit()), ErrorPosition::None());
+    AddError("Przerwano działanie skryptu");
 }
 
 bool ScriptHost::Call(int id) { return PrepareCall(id) && ExecuteCall(); }

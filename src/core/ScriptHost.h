@@ -11,6 +11,7 @@
 #include "core/AngelScript.h"
 #include "core/CompileMsgs.h"
 #include "core/ScriptControls.h"
+#include "core/ScriptInterrupt.h"
 
 namespace core {
 
@@ -48,7 +49,9 @@ public:
     // Prepares the context for the function `id`.
     bool PrepareCall(int id);
     // Runs the prepared call; a script exception becomes the entries "Wiersz: ", "Funkcja: ",
-    // "Komunikat: ", "Wystąpił wyjątek" and then "Nie można wykonać funkcji".
+    // "Komunikat: ", "Wystąpił wyjątek" and then "Nie można wykonać funkcji". A call stopped
+    // through Interrupt() gives "Wiersz: ", "Funkcja: " (where it stopped), "Komunikat: " with
+    // the reason, "Przerwano działanie skryptu" and then "Nie można wykonać funkcji".
     bool ExecuteCall();
     // PrepareCall and ExecuteCall of a function without arguments.
     bool Call(int id);
@@ -56,6 +59,13 @@ public:
     bool CallWithPosition(int id, int x, int y);
 
     const CallbackIds& Ids() const { return m_ids; }
+
+    // Stops the running call from another thread, the time limit of every call, and whether
+    // a call is running (see ScriptInterrupt). Global initialisers run under it too.
+    ScriptInterrupt& Interrupt() { return m_interrupt; }
+    // Why the last call was stopped; None when it ran to its end or failed otherwise. Lets a
+    // caller tell the user's stop from a failure of the script.
+    StopReason LastStop() const { return m_lastStop; }
 
     AngelScript::asIScriptEngine* Engine() const { return m_engine; }
     AngelScript::asIScriptContext* Context() const { return m_context; }
@@ -67,13 +77,19 @@ public:
     static constexpr unsigned MaxCallDepth = 10000;
 
 private:
+    bool Compile(AngelScript::asIScriptModule& module, std::string_view code);
+    // Runs the global initialisers through the one context, under the interrupt.
+    bool InitialiseGlobals(AngelScript::asIScriptModule& module);
     void LookUpCallbacks(AngelScript::asIScriptModule& module);
+    // The entries of a call stopped for `reason`, with the place where it stopped.
+    void RaiseStopped(StopReason reason);
 
     AngelScript::asIScriptEngine* m_engine { nullptr };
     AngelScript::asIScriptContext* m_context { nullptr };
     CompileMsgs m_messages;
     CallbackIds m_ids;
-
+    ScriptInterrupt m_interrupt;
+    StopReason m_lastStop { StopReason::None };
 };
 
 }  // namespace core

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cassert>
-#include <sys/stat.h>
 #include <vector>
 
 #include "base/Utilities.h"
@@ -16,6 +15,7 @@
 #include "files/CheckDevIL.h"
 #include "files/FileFilters.h"
 #include "files/ImageLibrary.h"
+#include "files/PictureDecoder.h"
 #include "files/TemporaryFile.h"
 
 namespace files {
@@ -66,52 +66,19 @@ ILenum SaveTypeOf(const std::string& path) {
     return ilTypeFromExt(path.c_str());
 }
 
-// A raw picture has no signature: any file reads as one, and the library takes the sizes of
-// its header on trust (a header promising more than memory holds crashes it). The header is
-// width, height and depth (4 bytes each), bytes per pixel and bytes per channel (1 each).
-bool PlausibleRawPicture(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return true;  // the library reports the open failure
-    uint8_t header[14] = {};
-    const size_t got = std::fread(header, 1, sizeof header, file);
-    std::fseek(file, 0, SEEK_END);
-    const long size = std::ftell(file);
-    std::fclose(file);
-    if (got < sizeof header) return false;
-    auto u32 = [&](int at) { return static_cast<uint64_t>(header[at]) | static_cast<uint64_t>(header[at + 1]) << 8 |
-                                    static_cast<uint64_t>(header[at + 2]) << 16 | static_cast<uint64_t>(header[at + 3]) << 24; };
-    const uint64_t factors[] = {u32(0), u32(4), u32(8), header[12], header[13]};
-    if (factors[3] == 0 || factors[3] > 4 || (factors[4] != 1 && factors[4] != 2 && factors[4] != 4)) return false;
-    // The product of the sizes, stopping as soon as it exceeds the data the file holds.
-    const uint64_t data = size > 14 ? static_cast<uint64_t>(size) - 14 : 0;
-    uint64_t bytes = 1;
-    for (uint64_t factor : factors) {
-        if (factor == 0 || bytes > data / factor) return false;
-        bytes *= factor;
-    }
-    return true;
-}
-
-bool LoadBoundImage(const std::string& path) {
-    // The library would wait forever on a pipe; only regular files are pictures.
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return false;
-    if (base::ToLower(base::ExtensionOf(path)) != ".raw") return ilLoadImage(path.c_str());
-    // Refused here: the caller reports it as any other unreadable picture.
-    if (!PlausibleRawPicture(path)) return false;
-    return ilLoad(IL_RAW, path.c_str());
-}
-
 // The image library's own write procedures ignore what fwrite and fclose return, so a full
 // disk would pass for a saved picture. These remember the first failure instead. They are
 // installed for the duration of one save only.
 int writeFailure = 0;  // errno of the first failed write of the save in progress, or 0
+// The file the save in progress writes, whatever name the library was given: the library
+// reads the format's variant from the name's extension, and the file may have no name.
+std::string writePath;
 
 void NoteWriteFailure() {
     if (writeFailure == 0) writeFailure = errno != 0 ? errno : EIO;
 }
-ILHANDLE ILAPIENTRY OpenForWriting(ILconst_string name) {
-    std::FILE* file = std::fopen(name, "wb");
+ILHANDLE ILAPIENTRY OpenForWriting(ILconst_string) {
+    std::FILE* file = std::fopen(writePath.c_str(), "wb");
     if (!file) NoteWriteFailure();
     return file;
 }
@@ -137,11 +104,12 @@ ILint ILAPIENTRY WriteWritten(const void* data, ILuint size, ILuint count, ILHAN
     return static_cast<ILint>(written);
 }
 
-// Installs the watching write procedures and lets the library write over the (temporary)
-// file it is given; both are undone on destruction.
+// Installs the watching write procedures, which write `path`, and lets the library write
+// over the file it is given; both are undone on destruction.
 class WatchedWrites {
 public:
-    WatchedWrites() {
+    explicit WatchedWrites(const std::string& path) {
+        writePath = path;
         writeFailure = 0;
         m_overwrite = ilIsEnabled(IL_FILE_OVERWRITE);
         ilEnable(IL_FILE_OVERWRITE);
@@ -167,8 +135,8 @@ bool SaveBoundImage(const std::string& path, ILenum type, const std::string& fai
     }
     bool saved = false;
     {
-        WatchedWrites watch;
-        saved = ilSave(type, temporary.Path().c_str());
+        WatchedWrites watch(temporary.Path());
+        saved = ilSave(type, temporary.Target().c_str());
     }
     if (CheckDevIL(failure)) return false;
     if (!saved) {
@@ -229,29 +197,15 @@ bool SavePicture(const uint8_t* rgb, int width, int height, const std::string& p
 }
 
 bool ImportImage(cells::CellTable& generation0, const std::string& path) {
-    BoundImage image;
-    if (!LoadBoundImage(path)) {
-        const std::string message = "Nie można wczytać obrazka z pliku \"" + path + "\"";
-        if (!CheckDevIL(message)) RaiseError(message);
+    PicturePart part;
+    if (!DecodePictureFile(path, generation0.Width(), generation0.Height(), part)) {
+        AddError("Nie można wczytać obrazka z pliku \"" + path + "\"");
         return false;
     }
-    const int width = ilGetInteger(IL_IMAGE_WIDTH);
-    const int height = ilGetInteger(IL_IMAGE_HEIGHT);
-    const int columns = std::min(width, generation0.Width());
-    const int rows = std::min(height, generation0.Height());
-    // A picture whose origin is the lower left corner holds its bottom row first: its top
-    // rows are the last ones in the library's memory.
-    const bool bottomUp = ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_LOWER_LEFT;
-    std::vector<ILubyte> pixels(static_cast<size_t>(std::max(columns, 0)) * std::max(rows, 0) * 3);
-    if (!pixels.empty())
-        ilCopyPixels(0, bottomUp ? height - rows : 0, 0, columns, rows, 1, IL_RGB, IL_UNSIGNED_BYTE, pixels.data());
-    if (CheckDevIL("Nie można pobrać pikseli z obrazka")) return false;
-    for (int y = 0; y < rows; ++y) {
-        const ILubyte* row = &pixels[static_cast<size_t>(bottomUp ? rows - 1 - y : y) * columns * 3];
-        for (int x = 0; x < columns; ++x) {
-            const ILubyte* pixel = row + static_cast<size_t>(x) * 3;
-            generation0.At(x, y).u1 = static_cast<uint32_t>(pixel[0]) << 16 | static_cast<uint32_t>(pixel[1]) << 8 | pixel[2];
-        }
+    for (uint32_t y = 0; y < part.Rows; ++y) {
+        const uint8_t* pixel = &part.Rgb[static_cast<size_t>(y) * part.Columns * 3];
+        for (uint32_t x = 0; x < part.Columns; ++x, pixel += 3)
+            generation0.At(static_cast<int>(x), static_cast<int>(y)).u1 = static_cast<uint32_t>(pixel[0]) << 16 | static_cast<uint32_t>(pixel[1]) << 8 | pixel[2];
     }
     return true;
 }

@@ -1,9 +1,11 @@
 #pragma once
-// Picture import and export through the image library. The world exchanges pictures through
-// field u1 of generation 0, a colour 0x00RRGGBB per cell. Pictures are upright in the world:
-// the picture's top row is row 0, whatever order its file stores the rows in.
+// Picture import and export. The world exchanges pictures through field u1 of generation 0, a
+// colour 0x00RRGGBB per cell. Pictures are upright in the world: the picture's top row is row
+// 0, whatever order its file stores the rows in.
 //
-// The image library must be initialised (ImageLibrary) while these run.
+// Pictures are decoded by the decoder program in a process of its own (PictureDecoder.h);
+// they are saved through the image library, which must be initialised (ImageLibrary) while
+// ExportImage runs: it only encodes the world's own pixels.
 
 #include <cstdint>
 #include <string>
@@ -14,8 +16,9 @@
 namespace files {
 
 // Sets u1 of generation 0 for the cells the picture covers (its top-left min(width, Width) x
-// min(height, Height) pixels); nothing else changes. Only that part of the picture is copied
-// out of the library. False, with the reason on the trail and no cell changed, on failure.
+// min(height, Height) pixels); nothing else changes. Only that part of the picture comes from
+// the decoder. False, with the reason on the trail and no cell changed, on failure: the file
+// is no picture of a supported format, is incomplete, or kills or stalls its decoder.
 bool ImportImage(cells::CellTable& generation0, const std::string& path);
 
 // Saves u1 of generation 0 (bits 24..31 ignored) as a picture whose format follows the

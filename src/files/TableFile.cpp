@@ -124,6 +124,9 @@ TableLoad LoadTable(CellTable& table, const std::string& path) {
             file.ReadString(magic, 4);
             if (!ErrorRaised()) file.ReadExact(&width, 4);
             if (!ErrorRaised()) file.ReadExact(&height, 4);
+            // A table holds at least one cell; a size below that is a damaged header.
+            if (!ErrorRaised() && (magic == CompressedMagic || magic == PlainMagic) && (width < 1 || height < 1))
+                RaiseError("Błędny nagłówek");
             if (!ErrorRaised()) {
                 if (magic == CompressedMagic) {
                     stream::Decompression decompression(file);

@@ -253,6 +253,13 @@ void Decompression::Read(void* data, uint32_t& size) {
         }
         result = CheckZlib(inflate(&m_zlib, Z_NO_FLUSH), "Nie można odczytać ze strumienia dekompresji");
         if (result < 0) break;
+        if (result != Z_OK && result != Z_STREAM_END) {
+            // Anything else (a preset dictionary the table cannot have) is damaged data;
+            // read on, it would answer the same forever.
+            errors::RaiseErrorAt("(Zlib," + base::IntToStr(result) + ") " + zError(result), errors::ErrorPosition::None());
+            AddError("Nie można odczytać ze strumienia dekompresji");
+            break;
+        }
         if (m_zlib.avail_out == 0) break;
     }
     if (result == Z_STREAM_END) {

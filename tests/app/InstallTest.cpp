@@ -89,6 +89,7 @@ TEST_F(Installation, PutsEveryFileWhereItIsLookedFor) {
     const std::map<std::string, fs::perms> files = {
         {"bin/vorlen", fs::perms::owner_exec},
         {"bin/vorlen-batch", fs::perms::owner_exec},
+        {"libexec/vorlen/vorlen-decode", fs::perms::owner_exec},
         {"share/vorlen/buttons.tga", fs::perms::none},
         {"share/vorlen/arrow.tga", fs::perms::none},
         {"share/applications/vorlen.desktop", fs::perms::none},

@@ -44,6 +44,12 @@ TEST(BatchRunner, BadUsageIsRefusedBeforeAnythingRuns) {
         {{definition, "-n"}, "brak argumentu akcji \"-n\""},
         {{definition, "--iterations", "12a"}, "błędna liczba \"12a\" akcji \"--iterations\""},
         {{definition, "-n", "2", "-n", "0"}, "błędna liczba \"0\" akcji \"-n\""},
+        {{definition, "--time-limit"}, "brak argumentu opcji \"--time-limit\""},
+        {{"--time-limit", "0", definition}, "błędna liczba \"0\" opcji \"--time-limit\""},
+        {{definition, "--time-limit", "1e3"}, "błędna liczba \"1e3\" opcji \"--time-limit\""},
+        {{definition, "--time-limit", "-2"}, "błędna liczba \"-2\" opcji \"--time-limit\""},
+        {{definition, "--time-limit", "1.5.2"}, "błędna liczba \"1.5.2\" opcji \"--time-limit\""},
+        {{"--time-limit", "2", "-n", "1"}, "nie podano pliku definicji"},
     };
     for (const auto& [arguments, reason] : cases) {
         Outcome outcome = RunBatch(arguments);
@@ -70,6 +76,24 @@ TEST(BatchRunner, FailuresPrintOnlyTheirChain) {
     EXPECT_EQ(failed.Status, 1);
     EXPECT_TRUE(failed.Err.starts_with("  [Automaton,") && failed.Err.ends_with("\n  Wiersz: 5\n")) << failed.Err;
     EXPECT_NE(failed.Err.find("] Nie można przeliczyć klatki\n  [ScriptHost,"), std::string::npos) << failed.Err;
+}
+
+// --time-limit, before the definition or among the actions, ends a call that runs longer:
+// OnInit fails the load, OnFrame the iteration, each with its chain; shorter calls run.
+TEST(BatchRunner, TheTimeLimitEndsLongScriptCalls) {
+    const std::string slowInit = WriteFile(Definition("void OnInit() { while (true) {} }\nvoid OnFrame() {}\n"));
+    const std::string slowFifth = WriteFile(Definition("int n = 0;\nvoid OnInit() {}\nvoid OnFrame() { if (++n == 5) while (true) {} }\n"));
+    const std::tuple<std::vector<std::string>, int, std::string> cases[] = {  // arguments, status, the chain's deepest entries
+        {{"--time-limit", "0.2", slowInit, "-n", "1"}, 65, "Komunikat: Wywołanie skryptu trwało dłużej niż 0.2 s\n  Funkcja: void OnInit()\n  Wiersz: 2\n"},
+        {{slowFifth, "-n", "4", "--time-limit", ".25", "-n", "3"}, 1, "Komunikat: Wywołanie skryptu trwało dłużej niż 0.25 s\n  Funkcja: void OnFrame()\n  Wiersz: 4\n"},
+        {{slowFifth, "--time-limit", "30", "-n", "4"}, 0, ""},
+    };
+    for (const auto& [arguments, status, deepest] : cases) {
+        const Outcome outcome = RunBatch(arguments);
+        EXPECT_EQ(outcome.Status, status);
+        EXPECT_TRUE(outcome.Err.ends_with(deepest)) << outcome.Err;
+        EXPECT_EQ(outcome.Err.find("] Przerwano działanie skryptu\n") != std::string::npos, status != 0) << outcome.Err;
+    }
 }
 
 // Without a window the script's buttons still keep their down flags.

@@ -123,5 +123,31 @@ TEST(AutomatonLoad, ALoadedAutomatonStartsAsItsDefinitionSays) {
     EXPECT_EQ(std::make_pair(zoomed.Zoom(), shrunk.Zoom()), std::make_pair(10.0f, 0.1f));
 }
 
+// A definition held in memory takes its included files from the reader it is given, by their
+// paths resolved against the definition's folder; one the reader has not is an include error.
+TEST(AutomatonLoad, DefinitionsInMemoryTakeTheirIncludesFromTheReader) {
+    const std::string text = Replaced(Definition(MinimalScript), "Background: black\n", "[#inc parts/colours]\n");
+    std::vector<std::string> asked;
+    for (const bool served : {true, false}) {
+        errors::ClearErrors();
+        Automaton automaton;
+        automaton.SetIncludeReader([&](const std::string& path, std::string& included) {
+            asked.push_back(path);
+            included = "Background: lime\n";
+            return served;
+        });
+        EXPECT_EQ(automaton.LoadDefinitionText("/memory/d.vl", text), served);
+        if (served) {
+            EXPECT_EQ(automaton.Background(), 0xFF00FF00u);
+        } else {
+            const Chain chain = TakeChain();
+            ASSERT_EQ(chain.size(), 3u);
+            EXPECT_EQ(chain[1], HeaderFailure);
+        }
+    }
+    EXPECT_EQ(asked, (std::vector<std::string> {"/memory/parts/colours", "/memory/parts/colours"}));
+}
+
 }  // namespace
+
 }  // namespace core

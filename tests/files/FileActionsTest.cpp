@@ -58,19 +58,30 @@ TEST_F(FileActions, APictureOfTheStateLoadsBackAsTheSameState) {
     EXPECT_EQ(Slurp(PathOf("loaded.vln")), Slurp(PathOf("saved.vln")));
 }
 
+// An 8 x 6 Quake 2 texture: the image library's reader of the format dies on it, and with it
+// the decoder program, not the run.
+std::string DecoderKiller() {
+    std::string wal = std::string("killer").append(26, '\0');
+    auto le = [](uint32_t v) { return std::string {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)}; };
+    wal += le(8) + le(6) + le(100) + le(148) + le(160) + le(163) + std::string(44, '\0');
+    return wal + std::string(8 * 6 + 4 * 3 + 2 * 1 + 1, '\x11');
+}
+
 TEST_F(FileActions, AFailedActionEndsTheRunWithItsStatusOnStderr) {
     ASSERT_EQ(std::get<0>(Run(Definition(), {"--save-image", "good.png"})), 0);
+    Spit(PathOf("killer.wal"), DecoderKiller());
     const std::tuple<std::string, std::vector<std::string>, std::string, std::string> cases[] = {  // definition, actions, out, err
         {Definition(), {"--save-table", "t.vln", "--load-table", "missing.vls", "--save-table", "never.vln"}, TableSaved,
          "Błąd - nie można wczytać tablicy\n"},
         {Definition(), {"--save-table", "missing/t.vls"}, "", "Błąd - nie można zapisać tablicy\n"},
         {Definition(), {"--load-image", "t.vln"}, "", "Błąd - nie można wczytać obrazka\n"},
+        {Definition(), {"--load-image", "killer.wal", "--save-table", "never.vln"}, "", "Błąd - nie można wczytać obrazka\n"},
         {Definition(), {"--save-image", "no-extension"}, "", "Błąd - nie można zapisać obrazka\n"},
         {Definition(Failing), {"--load-image", "good.png"}, "", "Nie można wykonać funkcji OnLoadImage()\n"},
         {Definition(Failing), {"--save-image", "never.png"}, "", "Nie można wykonać funkcji OnSaveImage()\n"},
     };
     for (const auto& [definition, actions, out, err] : cases) EXPECT_EQ(Run(definition, actions), Outcome(1, out, err));
-    EXPECT_EQ(Listing(), (std::set<std::string> {"err.txt", "good.png", "out.txt", "t.vln", "test.vl"}));
+    EXPECT_EQ(Listing(), (std::set<std::string> {"err.txt", "good.png", "killer.wal", "out.txt", "t.vln", "test.vl"}));
 }
 
 }  // namespace

@@ -1,16 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <tuple>
+#include <unistd.h>
 
 #include "files/FileFilters.h"
 #include "files/ImageFile.h"
 #include "files/ImageLibrary.h"
+#include "files/PictureDecoder.h"
 #include "FilesTestSupport.h"
 
 namespace files {
 namespace {
+
+using cells::CellTable;
 
 const std::string Saved = "Obrazek został zapisany", NotSaved = "Błąd - nie można zapisać obrazka";
 
@@ -43,6 +51,8 @@ int Mismatches(const cells::CellTable& got, const cells::CellTable& want, int to
 }
 
 const ImageLibrary library;  // initialised for the whole test program
+// The decoder of this build, not one an installation may have beside the test program.
+const bool decoderChosen = (SetPictureDecoder(VORLEN_DECODE), true);
 
 class Images : public ScratchDirectory {
 protected:
@@ -100,10 +110,12 @@ TEST_F(Images, PicturesMadeElsewhereLoadUpright) {
     // File, ImageMagick's options, width (the image library refuses the odd line length
     // ImageMagick gives PCX), tolerance.
     const std::tuple<std::string, std::string, int, int> cases[] = {
-        {"im.bmp", "-define bmp:format=bmp3", 37, 0},  // the library refuses version 4 and 5 headers
-        {"im.png", "", 37, 0}, {"im.tif", "", 37, 0}, {"rle.tiff", "-compress rle", 37, 0}, {"tagged.tif", "-orient bottom-left", 37, 0},
+        {"im.bmp", "-define bmp:format=bmp3", 37, 0}, {"v4.bmp", "-define bmp:format=bmp4", 37, 0}, {"v5.bmp", "", 37, 0},
+        {"text16.ppm", "-depth 16 -compress none", 37, 0}, {"binary16.ppm", "-depth 16", 37, 0}, {"im.gif", "", 37, 40},
+        {"deep.png", "-depth 16", 37, 0}, {"im.ico", "", 37, 0}, {"im.png", "", 37, 0}, {"im.tif", "", 37, 0}, {"rle.tiff", "-compress rle", 37, 0}, {"tagged.tif", "-orient bottom-left", 37, 0},
         {"im.tga", "", 37, 0}, {"top-left.tga", "-orient TopLeft", 37, 0}, {"im.pcx", "", 38, 0}, {"im.sgi", "-compress none", 37, 0},
-        {"rle.sgi", "", 37, 0}, {"im.pnm", "", 37, 0}, {"im.psd", "", 37, 0}, {"im.dds", "-define dds:compression=none", 37, 0},
+        {"rle.sgi", "", 37, 0}, {"im.pnm", "", 37, 0}, {"im.psd", "", 37, 0}, {"deep.psd", "-depth 16", 37, 0},
+        {"raw.psd", "-compress none", 37, 0}, {"gray.psd", "-colorspace gray", 37, 0}, {"cmyk.psd", "-colorspace cmyk", 37, 40}, {"im.dds", "-define dds:compression=none", 37, 0},
         {"im.jpg", "-quality 95", 37, 40},
     };
     for (const auto& [file, options, pictureWidth, tolerance] : cases) {
@@ -111,10 +123,10 @@ TEST_F(Images, PicturesMadeElsewhereLoadUpright) {
         const cells::CellTable made = MakePicture(pictureWidth, 23, tolerance > 0);
         ASSERT_TRUE(MakeElsewhere(made, options, PathOf(file)));
         // What the independent reader sees is what the world must hold. That is the picture
-        // as it was made, except for the file tagged bottom-left and the TGA file, whose rows
-        // ImageMagick writes top first under a bottom-left origin.
+        // as it was made, except for the file tagged bottom-left, the TGA file, whose rows
+        // ImageMagick writes top first under a bottom-left origin, and the gray one.
         const cells::CellTable upright = ReadElsewhere(PathOf(file), pictureWidth, 23);
-        if (file != "tagged.tif" && file != "im.tga") {
+        if (file != "tagged.tif" && file != "im.tga" && file != "gray.psd") {
             EXPECT_EQ(Mismatches(upright, made, tolerance), 0);
         }
         for (const auto& [width, height] : {std::pair {40, 30}, std::pair {20, 10}}) {
@@ -161,6 +173,200 @@ TEST_F(Images, UnreadablePicturesChangeNoCell) {
         errors::ClearErrors();
         EXPECT_EQ(ChangedCells(world, 20), 0) << name;
     }
+}
+
+// The reason a refused picture gives: the trail's entry below the file message.
+std::string RefusalOf(CellTable& world, const std::string& path) {
+    if (ImportImage(world, path)) return "loaded";
+    const std::vector<std::string> entries = errors::ErrorEntries();
+    errors::ClearErrors();
+    if (entries.size() < 2) return "no chain";
+    const std::string& reason = entries[entries.size() - 2];
+    const size_t close = reason.find("] ");
+    return close == std::string::npos ? reason : reason.substr(close + 2);
+}
+
+std::string Le(uint32_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i));
+    return out;
+}
+
+// Files that once crashed, hung or fooled the image library, and files that are no pictures:
+// each is refused with its reason, and no cell changes.
+TEST_F(Images, HostileFilesAreRefusedWithTheirReason) {
+    const CellTable made = MakePicture(37, 23, false);
+    for (const char* file : {"whole.png", "whole.jpg", "whole.bmp", "whole.pgm", "whole.gif"}) ASSERT_TRUE(MakeElsewhere(made, "", PathOf(file)));
+    const std::string png = Slurp(PathOf("whole.png")), jpg = Slurp(PathOf("whole.jpg")), bmp = Slurp(PathOf("whole.bmp"));
+    const std::string pgm = Slurp(PathOf("whole.pgm")), gif = Slurp(PathOf("whole.gif"));
+    const std::string unknown = "Nieznany format obrazka", incomplete = "Plik obrazka jest niekompletny", damaged = "Obrazek jest uszkodzony";
+    std::string huge = bmp;  // the header promises 30000 x 30000 pixels
+    huge.replace(18, 8, Le(30000, 4) + Le(30000, 4));
+    std::string pcx(128, '\0');  // a last row above the first
+    pcx.replace(0, 4, std::string("\x0A\x05\x01\x08", 4));
+    pcx.replace(6, 6, Le(10, 2) + Le(5, 2) + Le(5, 2));
+    pcx[65] = 1;
+    pcx.replace(66, 2, Le(6, 2));
+    // A TGA whose runs promise 65535 x 65535 pixels in a few bytes.
+    const std::string tga = std::string("\0\0\x0A\0\0\0\0\0\0\0\0\0\xFF\xFF\xFF\xFF\x18\0", 18) + std::string(32, '\xFF');
+    const std::pair<std::string, std::pair<std::string, std::string>> cases[] = {  // name, bytes, reason
+        {"words.png", {"This is no picture at all, only words of text.\n", unknown}},
+        {"words.tga", {"This is no picture at all, only words of text.\n", unknown}},
+        {"words", {"This is no picture at all, only words of text.\n", unknown}},
+        {"empty.wal", {"", unknown}},
+        {"empty.raw", {"", unknown}},
+        {"palette.pal", {"JASC-PAL\n0100\n2\n0 0 0\n255 255 255\n", unknown}},
+        {"half.png", {png.substr(0, png.size() / 2), incomplete}},
+        {"no-end.png", {png.substr(0, png.size() - 12), incomplete}},
+        {"half.jpg", {jpg.substr(0, jpg.size() / 2), incomplete}},
+        {"huge.bmp", {huge, incomplete}},
+        {"cut.pgm", {pgm.substr(0, pgm.size() - 30), incomplete}},
+        {"cut.gif", {gif.substr(0, gif.size() - 40), incomplete}},
+        {"runs.tga", {tga, incomplete}},
+        {"upside.pcx", {pcx, damaged}},
+        {"no-image.gif", {std::string("GIF89a\x25\0\x17\0\0\0\0;", 14), damaged}},
+    };
+    for (const auto& [name, content] : cases) {
+        SCOPED_TRACE(name);
+        Spit(PathOf(name), content.first);
+        CellTable world = MakeTable(40, 30, 6);
+        EXPECT_EQ(RefusalOf(world, PathOf(name)), content.second);
+        EXPECT_EQ(ChangedCells(world, 6), 0);
+    }
+}
+
+class Decoders : public Images {
+protected:
+    ~Decoders() override { SetPictureDecoder(VORLEN_DECODE); }
+    // A stand-in decoder: a shell script that does `body`.
+    void UseScript(const std::string& body) {
+        const std::string path = PathOf("decoder-" + std::to_string(++m_scripts));
+        Spit(path, "#!/bin/sh\n" + body + "\n");
+        chmod(path.c_str(), 0755);
+        SetPictureDecoder(path);
+    }
+    int m_scripts { 0 };
+};
+
+// Whatever the decoder does, the importer reports it and changes no cell: a decoder that
+// crashes, stalls, says too little, too much or something else than it was asked, or is not
+// there at all. A stalled one is killed; none is left behind.
+TEST_F(Decoders, EveryWayADecoderCanFailIsReported) {
+    ASSERT_TRUE(MakeElsewhere(MakePicture(37, 23, false), "", PathOf("good.png")));
+    // A header as the protocol has it: magic, width, height, columns, rows.
+    auto header = [](const char* magic, uint32_t w, uint32_t h, uint32_t c, uint32_t r) {
+        return std::string(magic, 4) + Le(w, 4) + Le(h, 4) + Le(c, 4) + Le(r, 4);
+    };
+    int answers = 0;
+    auto printing = [&](const std::string& bytes, int status) {
+        const std::string path = PathOf("answer-" + std::to_string(++answers));
+        Spit(path, bytes);
+        return "cat '" + path + "'; exit " + std::to_string(status);
+    };
+    const std::string complete = header("VLD1", 37, 23, 20, 10) + std::string(20 * 10 * 3, '\x40');
+    const std::pair<std::string, std::string> cases[] = {  // what the decoder does, the reason
+        {"kill -SEGV $$", "Dekoder obrazków zakończył się sygnałem 11"},
+        {"exec sleep 30", "Dekoder obrazków nie odpowiedział w ciągu 5 s"},
+        {"exit 3", "Nieznany format obrazka"},
+        {"exit 4", "Plik obrazka jest niekompletny"},
+        {"exit 9", "Dekoder obrazków zakończył się kodem 9"},
+        {"exit 0", "Błędna odpowiedź dekodera obrazków"},
+        {printing("nonsense, nothing like a picture", 0), "Błędna odpowiedź dekodera obrazków"},
+        {printing(complete.substr(0, complete.size() - 1), 0), "Błędna odpowiedź dekodera obrazków"},
+        {printing(complete + "x", 0), "Błędna odpowiedź dekodera obrazków"},
+        {printing(header("VLD1", 37, 23, 37, 23) + std::string(37 * 23 * 3, 'a'), 0), "Błędna odpowiedź dekodera obrazków"},
+        {printing(header("VLD1", 0, 23, 0, 10), 0), "Błędna odpowiedź dekodera obrazków"},
+        {printing(header("VLD2", 37, 23, 20, 10) + std::string(600, 'a'), 0), "Błędna odpowiedź dekodera obrazków"},
+        {printing(complete, 5), "Obrazek jest uszkodzony"},
+        {printing(complete, 0), "loaded"},  // a stand-in that answers as the protocol says
+    };
+    for (const auto& [body, reason] : cases) {
+        SCOPED_TRACE(body);
+        UseScript(body);
+        CellTable world = MakeTable(20, 10, 9);
+        EXPECT_EQ(RefusalOf(world, PathOf("good.png")), reason);
+        if (reason == "loaded") {
+            EXPECT_EQ(world.At(19, 9).u1, 0x404040u);
+        } else {
+            EXPECT_EQ(ChangedCells(world, 9), 0);
+        }
+    }
+    SetPictureDecoder(PathOf("missing-decoder"));
+    CellTable world(20, 10);
+    EXPECT_EQ(RefusalOf(world, PathOf("good.png")), "Nie można uruchomić dekodera obrazków \"" + PathOf("missing-decoder") + "\"");
+    // Every child was reaped: none is left to wait for.
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+}
+
+// The decoder that the programs use runs under its limits, in this (sanitized) build too: its
+// address space and processor time are bounded before it reads a byte, and a picture whose
+// pixels need more memory than that is refused.
+TEST_F(Decoders, TheRealDecoderLimitsItself) {
+    int input[2];
+    ASSERT_EQ(pipe(input), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(input[0], 0);
+        close(input[1]);
+        const std::string parent = std::to_string(getppid());
+        execl(VORLEN_DECODE, VORLEN_DECODE, "10", "10", "-", parent.c_str(), nullptr);
+        _exit(127);
+    }
+    close(input[0]);
+    // The decoder sets its limits one after the other while it waits for its input: they are
+    // read until all of them are in place, for at most five seconds.
+    const std::string expected[] = {"Max cpu time              4                    5",
+                                    "Max address space         1073741824           1073741824",
+                                    "Max file size             0                    0",
+                                    "Max core file size        0                    0"};
+    auto missing = [&](const std::string& limits) {
+        return std::count_if(std::begin(expected), std::end(expected), [&](const std::string& line) { return limits.find(line) == std::string::npos; });
+    };
+    std::string limits;
+    for (int i = 0; i < 500 && missing(limits) > 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::ifstream in("/proc/" + std::to_string(child) + "/limits");
+        limits.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    close(input[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(missing(limits), 0) << limits;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << status;  // no bytes: no format
+
+    // A 16384 x 16384 PNG of one colour: a few megabytes that ask for 1 GiB of pixels.
+    const uint32_t side = 16384;
+    std::string rows;
+    {
+        z_stream zlib {};
+        deflateInit(&zlib, 1);
+        const std::string row(1 + side * 4, '\0');
+        std::string out(1 << 20, '\0');
+        for (uint32_t y = 0; y <= side; ++y) {
+            zlib.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(row.data()));
+            zlib.avail_in = y < side ? static_cast<uInt>(row.size()) : 0;
+            do {
+                zlib.next_out = reinterpret_cast<Bytef*>(out.data());
+                zlib.avail_out = static_cast<uInt>(out.size());
+                deflate(&zlib, y < side ? Z_NO_FLUSH : Z_FINISH);
+                rows.append(out.data(), out.size() - zlib.avail_out);
+            } while (zlib.avail_out == 0);
+        }
+        deflateEnd(&zlib);
+    }
+    auto chunk = [](const std::string& type, const std::string& data) {
+        std::string body = type + data;
+        const uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
+        auto be = [](uint32_t v) { return std::string {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)}; };
+        return be(static_cast<uint32_t>(data.size())) + body + be(crc);
+    };
+    auto be = [](uint32_t v) { return std::string {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)}; };
+    Spit(PathOf("big.png"), std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", be(side) + be(side) + std::string("\x08\x06\0\0\0", 5)) +
+                                chunk("IDAT", rows) + chunk("IEND", ""));
+    CellTable world = MakeTable(20, 10, 4);
+    const std::string reason = RefusalOf(world, PathOf("big.png"));
+    EXPECT_TRUE(reason == "Obrazek jest uszkodzony" || reason.starts_with("Dekoder obrazków zakończył się sygnałem")) << reason;
+    EXPECT_EQ(ChangedCells(world, 4), 0);
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 #include <bit>
 #include <tuple>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include "files/TableFile.h"
+#include "files/TemporaryFile.h"
 #include "FilesTestSupport.h"
 
 namespace files {
@@ -84,9 +86,14 @@ TEST_F(Tables, BadFilesAreReportedAndKeepWhatWasReadBeforeTheFault) {
         {"empty", "", NotLoaded, 0, 0, false},
         {"truncated header", Header("VLN1", 4, 3).substr(0, 7), NotLoaded, 0, 0, false},
         {"header only", Header("VLN1", 4, 3), NotLoaded, 0, 0, true},
-        {"header only, no rows", Header("VLN1", 4, 0), Loaded, 0, 0, true},
-        {"negative height", Header("VLN1", 4, -3) + good, Loaded, 0, 0, true},
-        {"negative width", Header("VLS1", -4, 3) + packed, Loaded, 0, 0, true},
+        // A size below 1 is a damaged header, not an empty table.
+        {"header only, no rows", Header("VLN1", 4, 0), NotLoaded, 0, 0, false},
+        {"no columns, compressed", Header("VLS1", 0, 3) + Deflated(""), NotLoaded, 0, 0, false},
+        {"negative height", Header("VLN1", 4, -3) + good, NotLoaded, 0, 0, false},
+        {"negative width", Header("VLS1", -4, 3) + packed, NotLoaded, 0, 0, false},
+        // A zlib stream that asks for a preset dictionary (flag 0x20 of its second byte):
+        // the twenty bytes that once made the loader spin forever.
+        {"preset dictionary", Header("VLS1", 4, 3) + std::string("\x78\xBB\x00\x00\x00\x01\x00\x00", 8), NotLoaded, 0, 0, true},
         {"cut in a bool", Header("VLN1", 4, 3) + good.substr(0, 5 * 36 + 2), NotLoaded, 5, 2, true},
         {"cut in a number", Header("VLN1", 4, 3) + good.substr(0, 6 * 36 + 4 + 4 * 3 + 2), NotLoaded, 6, 7, true},
         {"compressed, cut", Header("VLS1", 4, 3) + packed.substr(0, packed.size() - 10), NotLoaded, -1, 0, true},
@@ -145,6 +152,58 @@ TEST_F(Tables, FailedSavesLeaveTheOldFileAndNoLeftovers) {
     EXPECT_TRUE(S_ISLNK(info.st_mode));
     stat(PathOf("old.vls").c_str(), &info);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+// A save killed while it writes leaves no file behind; what an older one left under the
+// name of the moment of renaming is replaced by the next save of that target.
+TEST_F(Tables, KilledSavesLeaveNothingBehind) {
+    Spit(PathOf("t.vln"), "old");
+    const pid_t child = fork();
+    if (child == 0) {
+        TemporaryFile temporary;
+        if (temporary.Create(PathOf("t.vln"))) Spit(temporary.Path(), std::string(100000, 'x'));
+        raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(Listing(), (std::set<std::string> {"t.vln"}));
+    EXPECT_EQ(Slurp(PathOf("t.vln")), "old");
+
+    Spit(TemporaryFile::PartName(PathOf("t.vln")), "left by a save killed as it renamed");
+    EXPECT_EQ(SaveTable(MakeTable(2, 2, 1), PathOf("t.vln"), false).Text, Saved);
+    EXPECT_EQ(Listing(), (std::set<std::string> {"t.vln"}));
+    EXPECT_EQ(Slurp(PathOf("t.vln")).substr(0, 4), "VLN1");
+}
+
+// A link is written through whether its file exists or not, along a chain of links; a link
+// into a missing folder or a loop of links fails and changes nothing.
+TEST_F(Tables, SavesWriteThroughLinksEvenToFilesThatDoNotExistYet) {
+    mkdir(PathOf("sub").c_str(), 0755);
+    ASSERT_EQ(symlink("sub/fresh.vls", PathOf("dangling.vls").c_str()), 0);
+    ASSERT_EQ(symlink("dangling.vls", PathOf("chain.vls").c_str()), 0);
+    ASSERT_EQ(symlink(PathOf("sub/second.vln").c_str(), PathOf("absolute.vln").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere/t.vls", PathOf("lost.vls").c_str()), 0);
+    ASSERT_EQ(symlink("loop2.vls", PathOf("loop1.vls").c_str()), 0);
+    ASSERT_EQ(symlink("loop1.vls", PathOf("loop2.vls").c_str()), 0);
+    // Link saved to, status, the file that must now hold the table ("" for none).
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"chain.vls", Saved, "sub/fresh.vls"},
+        {"absolute.vln", Saved, "sub/second.vln"},
+        {"lost.vls", NotSaved, ""},
+        {"loop1.vls", NotSaved, ""},
+    };
+    for (const auto& [link, status, file] : cases) {
+        SCOPED_TRACE(link);
+        EXPECT_EQ(SaveTable(MakeTable(3, 2, 5), PathOf(link), link.ends_with(".vls")).Text, status);
+        struct stat info {};
+        EXPECT_EQ(lstat(PathOf(link).c_str(), &info), 0);
+        EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link stays a link";
+        if (!file.empty()) {
+            EXPECT_EQ(Slurp(PathOf(file)).substr(0, 12), Header(link.ends_with(".vls") ? "VLS1" : "VLN1", 3, 2));
+        }
+    }
+    EXPECT_EQ(Listing(), (std::set<std::string> {"absolute.vln", "chain.vls", "dangling.vls", "lost.vls", "loop1.vls", "loop2.vls", "sub"}));
 }
 
 }  // namespace

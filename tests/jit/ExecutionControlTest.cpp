@@ -113,4 +113,52 @@ TEST(ExecutionControl, ALineCallbackSeesEveryStatementAsInTheInterpreter) {
     EXPECT_EQ(lines[1], lines[0]);
 }
 
+// Runaway scripts in machine code end as in the interpreter: the time limit stops an endless
+// loop of OnInit (the load fails) and of OnFrame, the user's request from another thread stops
+// one too, each with the stop's chain, and the automaton runs on afterwards.
+TEST(ExecutionControl, TheTimeLimitAndTheUsersStopEndRunawayLoopsInMachineCode) {
+    const std::string endlessInit = "void OnInit() {\n  while (true) {}\n}\nvoid OnFrame() {}\n";
+    const std::string endlessFrame = "uint n = 0;\nvoid OnInit() {}\nvoid OnFrame() {\n  if (++n != 3) return;\n"
+                                     "  for (uint i = 0; ; i++) SetBuffer_u1(1, 1, i);\n}\n";
+    const std::string limit = "Komunikat: Wywołanie skryptu trwało dłużej niż 0.2 s";
+    const std::string user = "Komunikat: Działanie skryptu przerwał użytkownik";
+    const Chain stopped = {"Przerwano działanie skryptu", "Nie można wykonać funkcji"};
+
+    jit::Compiler* compiler = nullptr;
+    {
+        ClearErrors();
+        Automaton automaton;
+        automaton.SetScriptJit(Compilers(compiler));
+        automaton.Script().Interrupt().SetTimeLimit(0.2);
+        EXPECT_FALSE(automaton.LoadDefinition(core::WriteFile(core::Definition(endlessInit, "", 8, 8))));
+        ASSERT_TRUE(compiler);
+        EXPECT_EQ(compiler->Counts().Compiled, 2);
+        const Chain chain = core::TakeChain();
+        ASSERT_GE(chain.size(), 5u);
+        EXPECT_EQ(Chain(chain.begin(), chain.begin() + 5),
+                  (Chain {"Wiersz: 3", "Funkcja: void OnInit()", limit, stopped[0], stopped[1]}));
+    }
+    for (const bool byUser : {false, true}) {
+        SCOPED_TRACE(byUser ? "the user's stop" : "the time limit");
+        auto automaton = Load(endlessFrame, Compilers(compiler));
+        ASSERT_TRUE(automaton->Loaded());
+        EXPECT_EQ(compiler->Counts().Compiled, 2);
+        core::ScriptInterrupt& interrupt = automaton->Script().Interrupt();
+        if (!byUser) interrupt.SetTimeLimit(0.2);
+        EXPECT_TRUE(automaton->ComputeIteration() && automaton->ComputeIteration());
+        std::thread other([&] {
+            while (byUser && !interrupt.Request(core::StopReason::User)) std::this_thread::yield();
+        });
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(automaton->ComputeIteration());
+        other.join();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+        const Chain chain = core::TakeChain();
+        ASSERT_GE(chain.size(), 5u);
+        EXPECT_EQ(Chain(chain.begin() + 1, chain.begin() + 5), (Chain {"Funkcja: void OnFrame()", byUser ? user : limit, stopped[0], stopped[1]}));
+        EXPECT_EQ(automaton->Script().LastStop(), byUser ? core::StopReason::User : core::StopReason::TimeLimit);
+        EXPECT_TRUE(automaton->ComputeIteration()) << "the call after the stopped one runs";
+    }
+}
+
 }  // namespace

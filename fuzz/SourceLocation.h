@@ -1,0 +1,38 @@
+#pragma once
+// clang 14 lacks the builtin that the standard library of Debian 12 (libstdc++ 12) builds
+// std::source_location on, so that library leaves it out. The fuzz build forces this header
+// into every C++ file: it supplies the same interface from the builtins clang 14 has, which
+// evaluate at the call site when used as default arguments.
+
+#include <version>
+
+#if !defined(__cpp_lib_source_location) && defined(__clang__)
+#include <cstdint>
+
+namespace std {
+
+struct source_location {
+    static constexpr source_location current(const char* file = __builtin_FILE(), const char* function = __builtin_FUNCTION(),
+                                             uint_least32_t line = __builtin_LINE(), uint_least32_t column = __builtin_COLUMN()) noexcept {
+        source_location where;
+        where.m_file = file;
+        where.m_function = function;
+        where.m_line = line;
+        where.m_column = column;
+        return where;
+    }
+    constexpr source_location() noexcept = default;
+    constexpr uint_least32_t line() const noexcept { return m_line; }
+    constexpr uint_least32_t column() const noexcept { return m_column; }
+    constexpr const char* file_name() const noexcept { return m_file; }
+    constexpr const char* function_name() const noexcept { return m_function; }
+
+private:
+    const char* m_file = "";
+    const char* m_function = "";
+    uint_least32_t m_line = 0;
+    uint_least32_t m_column = 0;
+};
+
+}  // namespace std
+#endif
