@@ -128,7 +128,9 @@ Application::Application(const std::string& path, gui::GUISystem& system, core::
       m_capture(path) {
     // OnInit may already set buttons down or write the status line.
     m_automaton.SetScriptControls(m_state);
-    if (m_automaton.LoadDefinition(path)) {
+    bool loaded = false;
+    RunScript([&] { loaded = m_automaton.LoadDefinition(path); });
+    if (loaded) {
         m_state.Configure(m_automaton);
         m_renderer = std::make_unique<render::WorldRenderer>(m_automaton);
     }
@@ -195,7 +197,9 @@ void Application::RestoreDeviceObjects() {
     if (device && m_renderer) m_renderer->RestoreDeviceObjects(*device);
     if (!ErrorRaised() && m_renderer) m_state.SetFittingZoom(m_renderer->FittingZoom(render::FrameMode()));
     if (ErrorRaised()) AddError("Nie można przywrócić urządzenia w aplikacji");
-    MirrorControls();
+    // During a script call (a resize resets the device meanwhile) the state the controls show
+    // is the call's; they follow it once the call has ended.
+    if (!m_callRunning) MirrorControls();
 }
 
 void Application::InvalidateDeviceObjects() {
@@ -204,11 +208,43 @@ void Application::InvalidateDeviceObjects() {
 
 // --- Time step --------------------------------------------------------------------------------
 
-void Application::RunScript(const std::function<void()>& call) { call(); }
+void Application::RunScript(const std::function<void()>& call) {
+    // A call made inside a call runs where it is: the worker cannot wait for itself.
+    if (m_worker.OnWorkerThread()) return call();
+    m_busyStatus = Status();  // the call may change what the status bar reads
+    m_callRunning = true;
+    m_busyShown = false;
+    m_worker.Start(call);
+    frame::CallWait wait;
+    wait.WaitForEnd = [this](double seconds) { return m_worker.WaitFor(seconds); };
+    wait.Stop = [this](frame::StopCause) { StopScript(); };
+    wait.MousePress = [this](cells::VirtualPoint point, int button) {
+        const Rect& stop = m_stop.GetRect();
+        return button == platform::ButtonLeft && point.X >= stop.Left && point.X < stop.Right && point.Y >= stop.Top &&
+               point.Y < stop.Bottom;
+    };
+    wait.Draw = [this](platform::Device& device, double seconds) { DrawBusy(device, seconds); };
+    const frame::CallWaitResult result = m_services.WaitForCall(wait);
+    m_callRunning = false;
+    if (!result.Stopped || result.DrawFailed || m_automaton.Script().LastStop() != core::StopReason::User) return;
+    // The user's stop is no failure of the program: the chain goes, the reason stays in view.
+    errors::ClearErrors();
+    m_automaton.StopRunning();
+    m_state.SetStatus(core::StopReasonText(core::StopReason::User, 0.0), core::StatusWarningColor);
+    MirrorControls();
+}
+
+void Application::StopScript() { m_automaton.Script().Interrupt().Request(core::StopReason::User); }
+
+void Application::DrawBusy(platform::Device& device, double seconds) {
+    m_busyShown = seconds >= frame::BusyDrawDelay;
+    DrawFrame(device);  // not captured: a recording shows the world's frames only
+}
 
 void Application::Update(bool, bool) {
     const frame::TimeStep step = m_services.Clock();
-    RunScript([&] { m_state.UpdateFrame(m_automaton, step.FrameTime, step.FPS, [this] { ProcessControlMessages(); }); });
+    m_state.UpdateFrame(m_automaton, step.FrameTime, step.FPS, [this] { ProcessControlMessages(); },
+                        [this](const std::function<void()>& work) { RunScript(work); });
     MirrorControls();
 }
 
@@ -405,6 +441,11 @@ void Application::MouseMove(gui::Point point) {
 // --- Drawing ------------------------------------------------------------------------------------
 
 Application::StatusTexts Application::Status() const {
+    if (m_callRunning) {
+        StatusTexts texts = m_busyStatus;
+        if (m_busyShown) texts.Line = ScriptRunningText, texts.LineColor = core::StatusWarningColor;
+        return texts;
+    }
     StatusTexts texts;
     texts.Fps = base::FloatToStr(m_services.Clock().FPS) + " FPS";
     texts.Ips = base::FloatToStr(1.0 / static_cast<double>(m_automaton.IterationPeriod())) + " IPS";
@@ -426,7 +467,7 @@ void Application::Draw(const gui::Rect&, bool) {
     assert(device && "the application is drawn inside a frame");
     if (device && m_renderer) {
         render::FrameCanvas canvas(*device);
-        m_renderer->DrawWorld(canvas, m_automaton, m_state);
+        if (!m_callRunning) m_renderer->DrawWorld(canvas, m_automaton, m_state);
         if (!ErrorRaised()) DrawStatus();
     }
     if (ErrorRaised()) AddError("Nie można odrysować aplikacji");
@@ -461,6 +502,13 @@ void Application::DrawStatus() {
 }
 
 void Application::RenderFrame(platform::Device& device) {
+    if (!DrawFrame(device)) return;
+    bool shown = false;
+    const files::FileStatus status = m_capture.FrameDrawn(device, m_services.Clock().Time, shown);
+    if (shown) ShowStatus(status);
+}
+
+bool Application::DrawFrame(platform::Device& device) {
     const platform::Result cleared =
         device.Clear(0, nullptr, platform::D3DCLEAR_TARGET, m_automaton.Background(), 1.0f, 0);
     if (platform::CheckDevice(cleared, "Nie można wyczyścić ekranu") >= 0 &&
@@ -470,11 +518,9 @@ void Application::RenderFrame(platform::Device& device) {
     }
     if (ErrorRaised()) {
         AddError("Nie można odrysować ekranu");
-        return;
+        return false;
     }
-    bool shown = false;
-    const files::FileStatus status = m_capture.FrameDrawn(device, m_services.Clock().Time, shown);
-    if (shown) ShowStatus(status);
+    return true;
 }
 
 frame::FrameConfig WorkbenchConfig(Application& application, frame::InputDispatcher& dispatcher) {

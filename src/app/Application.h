@@ -7,9 +7,11 @@
 //   - the gui::MsgHandler its controls notify; the messages are handled once per time step;
 //   - a frame::FrameObject: the button sheet, the status font and the world's device objects
 //     follow the device.
-// Every call into the script passes through RunScript (the driver's step, the user buttons, the
-// mouse over the world, the picture commands' callbacks), so that what guards a script call is
-// in one place.
+// Every call into the script passes through RunScript (the definition's load, the driver's
+// iterations, the user buttons, the mouse over the world, the picture commands' callbacks): the
+// call runs on the script worker while the window keeps answering; from a second on the status
+// line says that a script runs and that Esc stops it, and Esc, the Stop button or closing the
+// window stop the call.
 
 #include <array>
 #include <cstdint>
@@ -19,6 +21,7 @@
 
 #include "capture/WindowCapture.h"
 #include "core/Automaton.h"
+#include "core/ScriptWorker.h"
 #include "core/WorkbenchState.h"
 #include "files/FileStatus.h"
 #include "files/ImageLibrary.h"
@@ -36,6 +39,9 @@
 
 namespace app {
 
+// The status line while a script call has run for a second.
+inline constexpr const char* ScriptRunningText = "Skrypt działa - Esc przerywa";
+
 // The windowed mode the workbench starts in and returns to from full screen.
 inline constexpr frame::DisplayMode WindowedMode {800, 600, 100, false};
 
@@ -49,6 +55,8 @@ struct Services {
     // The dialogs are bracketed by these, so that no time steps or frames happen meanwhile.
     std::function<void()> Pause { frame::Pause };
     std::function<void()> Resume { frame::Resume };
+    // The window's wait for a script call that runs on the script worker.
+    std::function<frame::CallWaitResult(const frame::CallWait&)> WaitForCall { frame::WaitForCall };
     // The framework clock's frame time and frame rate.
     std::function<frame::TimeStep()> Clock { [] {
         return frame::TimeStep {frame::GetTime(), frame::GetFrameTime(), frame::GetFPS()};
@@ -151,7 +159,17 @@ public:
     void SaveImageCommand();
 
 private:
+    // Runs `call` on the script worker and waits for it as frame::WaitForCall does; a call the
+    // user stopped leaves no error: the automaton stops running and the status line says why.
     void RunScript(const std::function<void()>& call);
+    // Asks the running script call to stop.
+    void StopScript();
+    // A frame while a script call runs: the controls and the status bar as they were when the
+    // call began, without the world, which the call may be changing.
+    void DrawBusy(platform::Device& device, double seconds);
+    // The frame without its capture: clears to the Background colour, then the window tree
+    // inside a scene. False after a failure.
+    bool DrawFrame(platform::Device& device);
     void Click(const gui::Window* control);
     void Track(const gui::Window* control);
     void StartIterations();
@@ -164,6 +182,7 @@ private:
     bool Is(const gui::Window* window, Control control) const { return window == m_controls[static_cast<size_t>(control)]; }
 
     Services m_services;
+    core::ScriptWorker m_worker;  // before the automaton, whose load runs on it
     gui::ButtonSheet m_sheet;
     core::WorkbenchState m_state;  // before the automaton: its script reaches the state while it lives
     core::Automaton m_automaton;
@@ -192,6 +211,13 @@ private:
     std::string m_promptInput;
     std::string m_resolutionText;
     capture::WindowCapture m_capture;
+
+    // While a script call runs, nothing here reads what the call may change: the status bar
+    // shows what it showed when the call began, and whether the frames drawn meanwhile say
+    // that a script runs.
+    bool m_callRunning { false };
+    StatusTexts m_busyStatus;
+    bool m_busyShown { false };
 };
 
 // The framework's configuration for the workbench: the input through `dispatcher` to the

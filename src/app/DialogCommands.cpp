@@ -66,16 +66,18 @@ void Application::LoadImageCommand() {
     if (RefusedInFullScreen()) return;
     m_services.Pause();
     const Choice choice = Ask(frame::FileDialogKind::Open, "Wczytaj obrazek", files::LoadImageFilters);
-    if (choice.Chosen) RunScript([&] { ShowStatus(files::LoadImageCommand(m_automaton, choice.Path)); });
+    // The dialog is closed: the window is drawn again while the picture's script runs.
     m_services.Resume();
+    if (choice.Chosen) RunScript([&] { ShowStatus(files::LoadImageCommand(m_automaton, choice.Path)); });
 }
 
 void Application::SaveImageCommand() {
     if (RefusedInFullScreen()) return;
     m_services.Pause();
     const Choice choice = Ask(frame::FileDialogKind::Save, "Zapisz obrazek", files::SaveImageFilters);
-    if (choice.Chosen) RunScript([&] { ShowStatus(files::SaveImageCommand(m_automaton, choice.Path, choice.Filter)); });
+    // The dialog is closed: the window is drawn again while the picture's script runs.
     m_services.Resume();
+    if (choice.Chosen) RunScript([&] { ShowStatus(files::SaveImageCommand(m_automaton, choice.Path, choice.Filter)); });
 }
 
 }  // namespace app

@@ -129,12 +129,23 @@ bool Automaton::ComputeIteration() {
     return false;
 }
 
-DriverStep Automaton::UpdateFrame(float frameTime, const std::function<void()>& processControlMessages) {
+DriverStep Automaton::UpdateFrame(float frameTime, const std::function<void()>& processControlMessages,
+                                  const ScriptRunner& runScript) {
     m_simClock += static_cast<double>(frameTime);
     if (processControlMessages) processControlMessages();
-    if (ErrorRaised()) return DriverStep::Normal;
+    // Stopped, there is nothing to compute (and nothing to hand over).
+    if (ErrorRaised() || (m_pendingIterations <= 0 && !m_running)) return DriverStep::Normal;
     DriverStep step = DriverStep::Normal;
+    if (runScript)
+        runScript([this, &step] { step = ComputeDueIterations(); });
+    else
+        step = ComputeDueIterations();
+    if (ErrorRaised()) AddError("Nie można przeliczyć aplikacji");
+    return step;
+}
 
+DriverStep Automaton::ComputeDueIterations() {
+    DriverStep step = DriverStep::Normal;
     if (m_pendingIterations > 0) {
         // A counted run: as fast as the machine allows, about 0.05 s of work per frame.
         double start = m_clock->Now();
@@ -156,7 +167,6 @@ DriverStep Automaton::UpdateFrame(float frameTime, const std::function<void()>& 
             }
         }
     }
-    if (ErrorRaised()) AddError("Nie można przeliczyć aplikacji");
     return step;
 }
 

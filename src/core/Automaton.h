@@ -68,10 +68,16 @@ public:
     ScriptHost& Script() { return m_script; }
 
     // --- Driver --------------------------------------------------------------------------
+    // Runs a piece of work that calls the script, and returns when it has ended: where the
+    // owner wants script calls to run (the workbench: on its script worker).
+    using ScriptRunner = std::function<void(const std::function<void()>& work)>;
+
     // One time step: adds `frameTime` (seconds) to the simulated clock, lets the owner handle
-    // its queued control messages, then computes the iterations that are due. On a failed
-    // iteration the trail ends with "Nie można przeliczyć aplikacji".
-    DriverStep UpdateFrame(float frameTime, const std::function<void()>& processControlMessages = {});
+    // its queued control messages, then computes the iterations that are due, through
+    // `runScript` when given (the messages are handled where UpdateFrame is called). On a
+    // failed iteration the trail ends with "Nie można przeliczyć aplikacji".
+    DriverStep UpdateFrame(float frameTime, const std::function<void()>& processControlMessages = {},
+                           const ScriptRunner& runScript = {});
     // Exactly one iteration: OnFrame, then the copies.
     bool ComputeIteration();
     void StartRunning();
@@ -142,6 +148,8 @@ public:
     void SetScriptControls(ScriptControls& controls) { m_controls = &controls; }
 
 private:
+    // The iterations of a time step that are due (counted run or free running).
+    DriverStep ComputeDueIterations();
     bool SetupScript(std::string_view code);
     bool InitAutomaton();
     bool RunPositionCallback(int id, bool onWorld, int x, int y);

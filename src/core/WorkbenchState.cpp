@@ -29,9 +29,10 @@ void WorkbenchState::Configure(const Automaton& automaton) {
 // --- Steps and commands on the automaton ----------------------------------------------------
 
 void WorkbenchState::UpdateFrame(Automaton& automaton, float frameTime, float framesPerSecond,
-                                 const std::function<void()>& processControlMessages) {
+                                 const std::function<void()>& processControlMessages,
+                                 const std::function<void(const std::function<void()>&)>& runScript) {
     ShowFrameRate(framesPerSecond);
-    if (automaton.UpdateFrame(frameTime, processControlMessages) != DriverStep::Overloaded) return;
+    if (automaton.UpdateFrame(frameTime, processControlMessages, runScript) != DriverStep::Overloaded) return;
     SetStatus("Komputer nie nadąża!", StatusWarningColor);
     ShowIterationPeriod(automaton.IterationPeriod());
     m_speedBar.SetMark2(m_speedBar.Position());

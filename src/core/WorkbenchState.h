@@ -49,9 +49,10 @@ public:
     // --- Steps and commands on the automaton -----------------------------------------------
     // One time step: speed mark 1 from the frame rate, then the driver's step, which handles
     // the owner's control messages first; an overload shows its warning and moves the speed
-    // bar and its mark 2 to the new period.
+    // bar and its mark 2 to the new period. The iterations run through `runScript` when given.
     void UpdateFrame(Automaton& automaton, float frameTime, float framesPerSecond,
-                     const std::function<void()>& processControlMessages = {});
+                     const std::function<void()>& processControlMessages = {},
+                     const std::function<void(const std::function<void()>&)>& runScript = {});
     // The speed bar moved (by the user or a key): the automaton's period follows the position.
     void SetSpeedPosition(Automaton& automaton, float position);
     // The iteration prompt's text: a counted run of that many iterations, or the red status

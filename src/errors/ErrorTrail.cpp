@@ -6,15 +6,17 @@ namespace errors {
 
 namespace {
 
-struct Trail {
-    std::vector<std::string> Entries;
-    bool Raised = false;
-};
+using Trail = SideTrail::Trail;
 
-Trail& TheTrail() {
+Trail& ProcessTrail() {
     static Trail trail;
     return trail;
 }
+
+// The calling thread's side trail, or null while it records into the process's trail.
+thread_local Trail* t_sideTrail = nullptr;
+
+Trail& TheTrail() { return t_sideTrail ? *t_sideTrail : ProcessTrail(); }
 
 // "/work/src/stream/Stream.cpp" -> "Stream": the module name a report reader recognises.
 std::string_view ModuleName(std::string_view file) {
@@ -84,5 +86,13 @@ std::vector<std::string> TakeAllErrors() {
 }
 
 const std::vector<std::string>& ErrorEntries() { return TheTrail().Entries; }
+
+SideTrail::SideTrail() : m_previous(t_sideTrail) { t_sideTrail = &m_trail; }
+
+SideTrail::~SideTrail() { t_sideTrail = m_previous; }
+
+void AddComposedErrors(const std::vector<std::string>& entries) {
+    for (const std::string& entry : entries) AddErrorAt(entry, ErrorPosition::None());
+}
 
 }  // namespace errors

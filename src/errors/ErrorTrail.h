@@ -1,5 +1,7 @@
 #pragma once
 // The error trail: one process-wide chain of error texts, oldest first, with a raised flag.
+// A thread may record into a trail of its own for a while (SideTrail): the main thread does
+// so while it waits for a call that records into the process's trail on another thread.
 //
 // A function that detects a failure starts a chain with RaiseError and returns a failing
 // value; every caller that sees the failure may add its context with AddError and fail in
@@ -40,6 +42,33 @@ bool TakeLastError(std::string& text);
 std::vector<std::string> TakeAllErrors();
 // The entries as they stand, oldest first.
 const std::vector<std::string>& ErrorEntries();
+
+// For its lifetime, what the calling thread records (and reads) is a trail of its own, which
+// starts empty; the trail in use before, the process's one or another side trail, is left as
+// it is and comes back when this one ends. Other threads keep using the process's trail.
+class SideTrail {
+public:
+    SideTrail();
+    ~SideTrail();
+    SideTrail(const SideTrail&) = delete;
+    SideTrail& operator=(const SideTrail&) = delete;
+
+    bool Raised() const { return m_trail.Raised; }
+    // What was recorded meanwhile, oldest first.
+    const std::vector<std::string>& Entries() const { return m_trail.Entries; }
+
+    struct Trail {
+        std::vector<std::string> Entries;
+        bool Raised = false;
+    };
+
+private:
+    Trail m_trail;
+    Trail* m_previous;
+};
+
+// Adds entries that were composed elsewhere (a side trail's) on top of the chain, as they are.
+void AddComposedErrors(const std::vector<std::string>& entries);
 
 // Composes an entry: "[" + base name + "," + line + "] " + message, or the bare message.
 std::string ComposeEntry(std::string_view message, ErrorPosition position);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -90,6 +91,7 @@ public:
     void Pause() { ++m_pauseCounter; }
     void Resume();
     void RequestClose();
+    CallWaitResult WaitForCall(const CallWait& wait, std::chrono::steady_clock::time_point start);
     const Clock& Time() const { return m_clock; }
     void SetWindowTitle(std::string_view text) { m_window.SetTitle(DisplayText(text)); }
     bool IsKeyDown(uint32_t virtualKey) const { return m_queue.Translator().IsKeyDown(virtualKey); }
@@ -138,6 +140,11 @@ private:
     void CloseSequence();
     void PassOn(const WindowMessage& message);
     int MessageLoop();
+
+    // The state of one wait for a call.
+    struct CallWaitState;
+    void TakeDuringCall(const WindowMessage& message, CallWaitState& state);
+    void DrawDuringCall(CallWaitState& state, double seconds);
 
     static inline Framework* s_running = nullptr;
 
@@ -489,6 +496,120 @@ void Framework::RequestClose() {
     if (m_window.Exists()) m_queue.Post({.Kind = MessageKind::Close});
 }
 
+// --- Waiting for a call ----------------------------------------------------------------------
+
+namespace {
+
+using WaitClock = std::chrono::steady_clock;
+
+double SecondsSince(WaitClock::time_point start) {
+    return std::chrono::duration<double>(WaitClock::now() - start).count();
+}
+
+// How long the wait for the call's end lasts between two looks at the window's messages.
+constexpr double MessageSlice = 0.01;
+constexpr double FrameInterval = 1.0 / BusyFrameRate;
+
+}  // namespace
+
+struct Framework::CallWaitState {
+    const CallWait& Wait;
+    CallWaitResult Result;
+    // Messages that reach the hook once the call has ended, in their order.
+    std::vector<WindowMessage> Deferred;
+    double NextFrame { BusyDrawDelay };  // seconds since the call started
+    bool Exposed { false };
+    bool DrawFailed { false };
+
+    // Each time it is asked: a request that came as the call was between two script calls
+    // may have found nothing to stop.
+    void Stop(StopCause cause) {
+        Result.Stopped = true;
+        if (Wait.Stop) Wait.Stop(cause);
+    }
+};
+
+CallWaitResult Framework::WaitForCall(const CallWait& wait, WaitClock::time_point start) {
+    CallWaitState state { wait, {}, {} };
+    std::vector<std::string> sideEntries;
+    {
+        // The call records into the process's trail: this thread keeps to a trail of its own.
+        errors::SideTrail sideTrail;
+        WindowMessage message;
+        for (;;) {
+            while (m_queue.Peek(message)) TakeDuringCall(message, state);
+            double seconds = SecondsSince(start);
+            if (wait.Draw && !state.DrawFailed && (state.Exposed || seconds >= state.NextFrame)) {
+                DrawDuringCall(state, seconds);
+                state.NextFrame = std::max(BusyDrawDelay, SecondsSince(start) + FrameInterval);
+            }
+            double slice = MessageSlice;
+            if (wait.Draw && !state.DrawFailed) slice = std::min(slice, std::max(state.NextFrame - SecondsSince(start), 0.001));
+            if (wait.WaitForEnd(slice)) break;
+        }
+        sideEntries = sideTrail.Entries();
+    }
+    errors::AddComposedErrors(sideEntries);
+    if (state.DrawFailed) {
+        state.Result.DrawFailed = true;
+        AddError("Błąd podczas działania programu (rysowanie)");
+        RequestClose();
+    }
+    for (const WindowMessage& message : state.Deferred) m_queue.Post(message);
+    if (state.Result.CloseRequested) RequestClose();
+    state.Result.Long = true;
+    state.Result.Seconds = SecondsSince(start);
+    return state.Result;
+}
+
+void Framework::TakeDuringCall(const WindowMessage& message, CallWaitState& state) {
+    switch (message.Kind) {
+        case MessageKind::Close:
+            state.Result.CloseRequested = true;
+            state.Stop(StopCause::Close);
+            break;
+        case MessageKind::KeyDown:
+            if (message.Key == platform::vk::Escape) state.Stop(StopCause::Escape);
+            break;
+        case MessageKind::MouseButton:
+            if (message.Action == platform::ActionUp) {
+                state.Deferred.push_back(message);
+            } else if (state.Wait.MousePress) {
+                cells::VirtualPoint point = cells::ToVirtual(
+                    cells::VirtualPoint { static_cast<float>(message.X), static_cast<float>(message.Y) }, ModeSize());
+                if (state.Wait.MousePress(point, message.Button)) state.Stop(StopCause::MousePress);
+            }
+            break;
+        case MessageKind::KeyUp:
+        case MessageKind::FocusLost:
+        case MessageKind::Quit:
+            state.Deferred.push_back(message);
+            break;
+        case MessageKind::Minimized:
+        case MessageKind::Maximized:
+        case MessageKind::Restored:
+        case MessageKind::SizeChanged:
+            WindowProc(message);
+            state.Exposed = true;
+            break;
+        case MessageKind::Exposed:
+            state.Exposed = true;
+            break;
+        default:
+            break;  // the rest of the input, and the suspended loop's timer: no time steps now
+    }
+}
+
+void Framework::DrawDuringCall(CallWaitState& state, double seconds) {
+    state.Exposed = false;
+    if (!m_device) return;
+    if (m_deviceLost && !RecoverLostDevice()) return;
+    if (m_pauseCounter > 0 || m_suspended) return;
+    state.Wait.Draw(*m_device, seconds);
+    Present();
+    if (ErrorRaised()) state.DrawFailed = true;
+}
+
 // --- Window procedure ------------------------------------------------------------------------
 
 void Framework::WindowProc(const WindowMessage& message) {
@@ -746,6 +867,16 @@ void Resume() {
 
 void RequestClose() {
     if (Framework* framework = Framework::Running()) framework->RequestClose();
+}
+
+CallWaitResult WaitForCall(const CallWait& wait) {
+    const auto start = WaitClock::now();
+    if (wait.WaitForEnd(QuickCallWait)) return CallWaitResult { .Seconds = SecondsSince(start) };
+    if (Framework* framework = Framework::Running()) return framework->WaitForCall(wait, start);
+    // No window to keep answering: only the wait.
+    while (!wait.WaitForEnd(3600.0)) {
+    }
+    return CallWaitResult { .Long = true, .Seconds = SecondsSince(start) };
 }
 
 float GetTime() { return Framework::Running() ? Framework::Running()->Time().Time() : 0.0f; }

@@ -67,6 +67,61 @@ void SetWindowTitle(std::string_view text);
 // Whether the key (virtual-key code) was down when the message being handled was made.
 bool IsKeyDown(uint32_t virtualKey);
 
+// --- Waiting for a call that runs on another thread ---
+
+// What asked a call the window waits for to stop.
+enum class StopCause {
+    Escape,      // the Escape key
+    MousePress,  // a mouse press the caller accepted (its Stop button)
+    Close,       // the close request: the close box, a termination signal, RequestClose
+};
+
+// What the window does while it waits for a call.
+struct CallWait {
+    // Waits at most `seconds` for the call to end; true once it has. Required.
+    std::function<bool(double seconds)> WaitForEnd;
+    // Asks the call to end soon; asked again at each Escape, accepted press or close request.
+    std::function<void(StopCause cause)> Stop;
+    // A mouse button (0 left, 1 middle, 2 right) pressed at a point in virtual units: true when
+    // the press stops the call. Empty: no press does.
+    std::function<bool(cells::VirtualPoint point, int button)> MousePress;
+    // Draws a frame as the draw callback does (it clears, begins and ends the scene itself);
+    // `seconds` is how long the call has run. Empty: nothing is drawn during the wait.
+    std::function<void(platform::Device& device, double seconds)> Draw;
+};
+
+struct CallWaitResult {
+    bool Long { false };            // the call outlasted QuickCallWait
+    bool Stopped { false };         // the call was asked to stop
+    bool CloseRequested { false };  // the window closes now that the call has ended
+    bool DrawFailed { false };      // a frame failed: its entries follow the call's in the trail
+    double Seconds { 0 };           // how long the wait took
+};
+
+// A call that ends within this many seconds costs the waiting thread nothing but the wait.
+inline constexpr double QuickCallWait = 0.02;
+// Once a call has run this long, the window is drawn every frame until it ends.
+inline constexpr double BusyDrawDelay = 1.0;
+// Frames per second drawn during a long call.
+inline constexpr double BusyFrameRate = 60.0;
+
+// Waits on the window's thread for a call that runs on another thread (and may record into the
+// error trail meanwhile). Within QuickCallWait nothing else happens. Beyond it the window
+// keeps answering: its messages are taken and
+//   - Escape, a press that MousePress accepts and the close request ask the call to stop; a
+//     close request closes the window after the call has ended (it is posted again);
+//   - minimising, restoring, resizing and a lost device are handled as the loop handles them
+//     (a device reset runs the frame objects' invalidate and restore passes, which must not
+//     touch what the call uses);
+//   - releases of keys and mouse buttons, and the loss of focus, reach the message hook after
+//     the call, so that nothing stays held; any other input is dropped;
+// from BusyDrawDelay on (at once when the window was exposed) Draw is called BusyFrameRate
+// times a second and the frame presented. No time step, update or draw callback runs. What the
+// window's thread records meanwhile is added to the trail after the call's entries; a failed
+// frame stops the drawing and, after the call, closes the window as a failed frame does in the
+// loop. Without a running framework this only waits.
+CallWaitResult WaitForCall(const CallWait& wait);
+
 // --- Graphics device ---
 
 // The device, or null while none exists.

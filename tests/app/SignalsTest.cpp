@@ -37,6 +37,9 @@ protected:
         ASSERT_NE(mkdtemp(pattern), nullptr);
         m_folder = pattern;
         std::ofstream(m_folder / "endless.vl") << Endless;
+        std::string endlessInit = Endless;
+        endlessInit.replace(endlessInit.find("void OnInit() {}"), 16, "void OnInit() { while (true) {} }");
+        std::ofstream(m_folder / "endless-init.vl") << endlessInit;
         // Copies, so that a report would be written beside them.
         fs::copy_file(VORLEN, m_folder / "vorlen");
         fs::copy_file(VORLEN_BATCH, m_folder / "vorlen-batch");
@@ -50,9 +53,10 @@ protected:
 
     // Starts the copy of `program` on the endless definition, lets it spin inside OnFrame, sends the
     // signal, and returns the wait status (-1 when it did not end within ten seconds).
-    int RunAndSignal(const std::string& name, const std::vector<std::string>& extra) {
+    int RunAndSignal(const std::string& name, const std::vector<std::string>& extra,
+                     const std::string& definition = "endless.vl") {
         const std::string program = (m_folder / name).string();
-        std::vector<std::string> arguments {program, "endless.vl"};
+        std::vector<std::string> arguments {program, definition};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         std::vector<char*> argv;
         for (std::string& argument : arguments) argv.push_back(argument.data());
@@ -103,6 +107,15 @@ TEST_P(Signals, EndTheWorkbenchInsideAScriptWithoutAReport) {
     EXPECT_EQ(Stderr(), "");
     EXPECT_FALSE(fs::exists(m_folder / "Error.txt"));
     EXPECT_FALSE(fs::exists(m_folder / "vorlen" / "Error.txt"));
+}
+
+// OnInit runs on the script worker before the window exists: the signal ends the load.
+TEST_P(Signals, EndTheWorkbenchInsideOnInitWithoutAReport) {
+    const int status = RunAndSignal("vorlen", {}, "endless-init.vl");
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 128 + GetParam());
+    EXPECT_EQ(Stderr(), "");
+    EXPECT_FALSE(fs::exists(m_folder / "Error.txt"));
 }
 
 INSTANTIATE_TEST_SUITE_P(TermAndInt, Signals, testing::Values(SIGTERM, SIGINT));

@@ -98,6 +98,27 @@ TEST_F(DriverTest, ErrorsEndTheFrame) {
     EXPECT_EQ(TakeChain(), Chain {"control"});  // nothing added on top
 }
 
+// The owner's runner (the workbench's script worker) gets a time step's iterations as one
+// piece of work; the control messages are handled before it and outside it, and a failure
+// there, or a stopped driver, leaves nothing to run.
+TEST_F(DriverTest, TheIterationsOfATimeStepRunAsOnePieceWhereTheOwnerSays) {
+    auto automaton = Load("Speed: 100\nRunning: true");
+    WorkbenchState state;
+    std::vector<std::string> log;
+    auto note = [&](const std::string& what) { log.push_back(what + " " + std::to_string(automaton->IterationCounter())); };
+    auto runner = [&](const std::function<void()>& work) { note("runner"), work(), note("done"); };
+    state.UpdateFrame(*automaton, 0.05f, 60.0f, [&] { note("messages"); }, runner);
+    EXPECT_GE(automaton->IterationCounter(), 4u);
+    EXPECT_EQ(log, (std::vector<std::string> {"messages 0", "runner 0", "done " + std::to_string(automaton->IterationCounter())}));
+    log.clear();
+    state.UpdateFrame(*automaton, 0.05f, 60.0f, [] { errors::RaiseError("komunikat"); }, runner);
+    EXPECT_TRUE(log.empty());
+    errors::ClearErrors();
+    automaton->StopRunning();
+    state.UpdateFrame(*automaton, 0.05f, 60.0f, {}, runner);
+    EXPECT_TRUE(log.empty()) << "stopped, nothing is handed over";
+}
+
 // The prompt, the single step and the track bars as the user drives them are the
 // application's tests; here the limits that only the state's own setters reach.
 TEST_F(DriverTest, StopEndsACountedRunAndTheBarsClampWhatTheyAreGiven) {

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -59,6 +60,30 @@ TEST(Trail, ChecksReplaceTheChainWithTheLibraryTextAndTheMessage) {
     EXPECT_EQ(TakeChain(), (Strings {"[here] Błąd dekompresji", std::string("(Zlib,-3) ") + zError(Z_DATA_ERROR)}));
     CheckZlib(Z_MEM_ERROR, "");
     EXPECT_EQ(TakeChain(), (Strings {std::string("(Zlib,-4) ") + zError(Z_MEM_ERROR)}));
+}
+
+// A side trail keeps what its thread records apart from the process's chain, which other
+// threads keep using meanwhile; side trails nest, and their entries join a chain as they are.
+TEST(Trail, ASideTrailKeepsItsThreadsEntriesApartUntilTheyAreAdded) {
+    RaiseError("proces");
+    Strings side, inner;
+    {
+        SideTrail trail;
+        EXPECT_FALSE(ErrorRaised()) << "a side trail starts empty";
+        std::thread([] { AddErrorAt("z innego wątku", ErrorPosition::None()); }).join();
+        RaiseError("bok");
+        {
+            SideTrail nested;
+            AddErrorAt("głębiej", ErrorPosition::None());
+            inner = nested.Entries();
+        }
+        EXPECT_TRUE(trail.Raised());
+        side = trail.Entries();
+    }
+    EXPECT_EQ(inner, Strings {"głębiej"});
+    ASSERT_EQ(side.size(), 1u);
+    AddComposedErrors(side);
+    EXPECT_EQ(TakeChain(), (Strings {"[here] bok", "z innego wątku", "[here] proces"}));
 }
 
 TEST(Trail, GuardedRunAddsExceptionsOnTopOfTheChain) {

@@ -61,6 +61,7 @@ std::string Describe(const WindowMessage& m) {
         case MessageKind::Maximized: return "maximized";
         case MessageKind::Restored: return "restored";
         case MessageKind::SizeChanged: return "size " + std::to_string(m.X) + "x" + std::to_string(m.Y);
+        case MessageKind::Exposed: return "exposed";
         case MessageKind::KeyDown: return "down " + std::to_string(m.Key) + (m.Repeat ? " repeat" : "");
         case MessageKind::KeyUp: return "up " + std::to_string(m.Key);
         case MessageKind::Char: return "char " + std::to_string(m.Key);
@@ -157,8 +158,9 @@ TEST_F(Translation, TheWheelGoes120PerNotchAwayFromTheUser) {
 TEST_F(Translation, WindowEventsBecomeLifecycleMessagesAndOnlyASignalClosesWithoutACloseBox) {
     EXPECT_EQ(Translate({WindowEvent(SDL_WINDOWEVENT_MINIMIZED), WindowEvent(SDL_WINDOWEVENT_RESTORED),
                          WindowEvent(SDL_WINDOWEVENT_MAXIMIZED), WindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 1000, 700),
-                         WindowEvent(SDL_WINDOWEVENT_MOVED, 5, 5), WindowEvent(SDL_WINDOWEVENT_CLOSE), Quit}),
-              (Lines {"minimized", "restored", "maximized", "size 1000x700", "close", "close"}));
+                         WindowEvent(SDL_WINDOWEVENT_MOVED, 5, 5), WindowEvent(SDL_WINDOWEVENT_EXPOSED),
+                         WindowEvent(SDL_WINDOWEVENT_CLOSE), Quit}),
+              (Lines {"minimized", "restored", "maximized", "size 1000x700", "exposed", "close", "close"}));
     m_translator.SetCloseBox(false);
     EXPECT_EQ(Translate({WindowEvent(SDL_WINDOWEVENT_CLOSE), Quit}), Lines {"close"});
 }

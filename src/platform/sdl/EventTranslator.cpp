@@ -98,6 +98,7 @@ void EventTranslator::TranslateWindowEvent(const SDL_WindowEvent& event, std::ve
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             out.push_back({.Kind = MessageKind::SizeChanged, .X = event.data1, .Y = event.data2});
             break;
+        case SDL_WINDOWEVENT_EXPOSED: out.push_back({.Kind = MessageKind::Exposed}); break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             ReleaseAllKeys();
             out.push_back({.Kind = MessageKind::FocusLost});

@@ -14,6 +14,7 @@ enum class MessageKind {
     Maximized,
     Restored,     // back from minimised or maximised
     SizeChanged,  // the client area now has X x Y pixels
+    Exposed,      // the window's contents must be drawn again
     KeyDown,      // Key: virtual-key code; Repeat: held down
     KeyUp,        // Key: virtual-key code
     Char,         // Key: the character as a Unicode code point
