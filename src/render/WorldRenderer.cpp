@@ -120,7 +120,7 @@ bool Inside(const view::CellRect& area, int x, int y) {
     return x >= area.Left && x < area.Right && y >= area.Top && y < area.Bottom;
 }
 
-// Calls `visit` with the arrow colour of the spec as a function of a cell and the same cell
+// Calls `visit` with the arrow colour that the colour spec gives as a function of a cell and the same cell
 // of the generation before, the mode chosen once and inlined into the walk.
 template <class Visit>
 void WithArrowColour(const view::ColorSpec& spec, uint32_t background, Visit&& visit) {
