@@ -1,6 +1,7 @@
 #include "core/ScriptHost.h"
 
 #include <cassert>
+#include <set>
 
 #include <angelscript/scriptarray.h>
 
@@ -8,6 +9,7 @@
 #include "core/HostCall.h"
 #include "core/ScriptEngineFixes.h"
 #include "core/ScriptNesting.h"
+#include "core/ScriptOperands.h"
 #include "core/ScriptTeardown.h"
 #include "errors/ErrorTrail.h"
 
@@ -22,6 +24,21 @@ using errors::RaiseErrorAt;
 using namespace AngelScript;
 
 namespace {
+
+// The names of the host's functions and methods that return nothing.
+std::set<std::string> HostVoidFunctions(const asIScriptEngine& engine) {
+    std::set<std::string> names;
+    for (asUINT i = 0; i < engine.GetGlobalFunctionCount(); ++i)
+        if (const asIScriptFunction* function = engine.GetGlobalFunctionByIndex(i); function && function->GetReturnTypeId() == asTYPEID_VOID)
+            names.insert(function->GetName());
+    for (asUINT i = 0; i < engine.GetObjectTypeCount(); ++i) {
+        const asITypeInfo* type = engine.GetObjectTypeByIndex(i);
+        for (asUINT m = 0; type && m < type->GetMethodCount(); ++m)
+            if (const asIScriptFunction* method = type->GetMethodByIndex(m); method && method->GetReturnTypeId() == asTYPEID_VOID)
+                names.insert(method->GetName());
+    }
+    return names;
+}
 
 int FunctionId(asIScriptModule& module, const char* declaration) {
     asIScriptFunction* function = module.GetFunctionByDecl(declaration);
@@ -110,6 +127,13 @@ bool ScriptHost::Compile(asIScriptModule& module, std::string_view code) {
     if (nesting.MostOperators > MaxStatementOperators) {
         RaiseErrorAt("script (" + base::IntToStr(nesting.OperatorRow) + ", " + base::IntToStr(nesting.OperatorColumn) +
                          ") : ERR : Instrukcja ma więcej niż " + base::IntToStr(MaxStatementOperators) + " operatorów",
+                     ErrorPosition::None());
+        return false;
+    }
+    const VoidOperand operand = FindVoidOperand(code, HostVoidFunctions(*m_engine));
+    if (operand.Found) {
+        RaiseErrorAt("script (" + base::IntToStr(operand.Row) + ", " + base::IntToStr(operand.Column) + ") : ERR : Funkcja \"" + operand.Function +
+                         "\" nie zwraca wartości, a jest argumentem operatora \"" + operand.Operator + "\"",
                      ErrorPosition::None());
         return false;
     }

@@ -179,5 +179,39 @@ TEST(ScriptNesting, LongNamesAreRefusedAndLongDeclarationsBuild) {
     EXPECT_EQ(chain, (Chain {"script (2, 7) : ERR : Nazwa jest dłuższa niż 64 znaki", "Nie można skompilować skryptu", "Nie można wczytać skryptu"}));
 }
 
+// A call without a value as an operand of a bitwise operator ends the engine's compiler with
+// an assertion: such scripts are refused with the place and the function named; bitwise
+// operators next to calls that have a value, and void calls beside them, still compile.
+TEST(ScriptNesting, VoidCallsAsBitwiseOperandsAreRefused) {
+    const std::string helpers = "void V() {}\nint I() { return 6; }\nclass K { void M() {} int N() { return 1; } }\nint n = 0;\n";
+    // OnInit's body, the function and the operator refused ("": it compiles).
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"V() | 1;", "V", "|"},
+        {"n = 1 << V();", "V", "<<"},
+        {"n &= V();", "V", "&="},
+        {"n = (V()) ^ 2;", "V", "^"},
+        {"n = 2 >>> (V());", "V", ">>>"},
+        {"SetBuffer_b1(0, 0, true) | SetBuffer_b1(1, 0, true);", "SetBuffer_b1", "|"},
+        {"K k; n = 1 | k.M();", "M", "|"},
+        {"int[] a; n = a.resize(2) >> 1;", "resize", ">>"},
+        {"n = I() | 1 << I() ^ (I() & 3);", "", ""},
+        {"K k; n = k.N() >> 1; SetBuffer_u1(0, 0, uint(n | I()));", "", ""},
+        {"n = 5; n >>= 1; V(); /* V() | 1 */ n = n | 1; // V() << 1", "", ""},
+    };
+    for (const auto& [body, function, op] : cases) {
+        SCOPED_TRACE(body);
+        const std::string script = helpers + "void OnInit() {\n  " + body + "\n}\nvoid OnFrame() {}\n";
+        if (function.empty()) {
+            EXPECT_TRUE(LoadAutomaton(Definition(script))->Loaded());
+            continue;
+        }
+        const Chain chain = LoadFailure(WriteFile(Definition(script)));
+        ASSERT_EQ(chain.size(), 3u) << testing::PrintToString(chain);
+        EXPECT_NE(chain[0].find(") : ERR : Funkcja \"" + function + "\" nie zwraca wartości, a jest argumentem operatora \"" + op + "\""), std::string::npos)
+            << chain[0];
+        EXPECT_EQ(Chain(chain.begin() + 1, chain.end()), (Chain {"Nie można skompilować skryptu", "Nie można wczytać skryptu"}));
+    }
+}
+
 }  // namespace
 }  // namespace core
