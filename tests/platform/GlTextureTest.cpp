@@ -69,6 +69,37 @@ TEST_F(GlTextureTest, PointFilteredTexelsFillTheirPixels) {
     }
 }
 
+// A dynamic texture, as the texture view fills it every frame: refilled whole with discard, then
+// in part without, it shows every byte of every texel (alpha included, blending being off),
+// with no channel swapped or rounded, after each upload.
+TEST_F(GlTextureTest, RefilledDynamicTexelsReachThePixelsUnchanged) {
+    const uint32_t width = 9, height = 5;
+    std::unique_ptr<Texture> texture;
+    ASSERT_EQ(m_device->CreateTexture(width, height, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, texture),
+              D3D_OK);
+    std::vector<uint32_t> texels(size_t(width) * height);
+    auto fill = [&](uint32_t seed, const Rect* part) {
+        LockedRect locked;
+        ASSERT_EQ(texture->LockRect(0, locked, part, part ? 0 : D3DLOCK_DISCARD), D3D_OK);
+        const Rect r = part ? *part : Rect {0, 0, int32_t(width), int32_t(height)};
+        for (int32_t y = r.Top; y < r.Bottom; ++y)
+            for (int32_t x = r.Left; x < r.Right; ++x) {
+                const uint32_t i = uint32_t(y) * width + uint32_t(x);
+                texels[i] = (seed + i * 0x01030507u) * 2654435761u;  // four unrelated bytes
+                static_cast<uint32_t*>(locked.Bits)[(y - r.Top) * (locked.Pitch / 4) + (x - r.Left)] = texels[i];
+            }
+        ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+    };
+    const Rect part {2, 1, 6, 4};
+    for (const Rect* refill : {static_cast<const Rect*>(nullptr), static_cast<const Rect*>(nullptr), &part}) {
+        fill(refill ? 99u : uint32_t(texels[0] + 1), refill);
+        const std::vector<uint32_t> pixels = DrawTextureView(texture.get(), width, height, 0.0f, 0.0f, 1.0f);
+        for (uint32_t y = 0; y < height; ++y)
+            for (uint32_t x = 0; x < width; ++x)
+                ASSERT_EQ(pixels[y * m_width + x], texels[y * width + x]) << "texel " << x << ", " << y;
+    }
+}
+
 // Linear filtering samples at the pixel centre: at zoom 2 the pixel between a black and a
 // white texel shows their mid value; clamping keeps the outer pixels pure. Beyond 0..1, wrap
 // repeats the texture and mirror reflects every other copy.

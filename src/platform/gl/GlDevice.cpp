@@ -115,6 +115,13 @@ struct ProgramKey {
 
 constexpr uint32_t kPageBytes = 64 * 1024;  // granularity of buffer uploads
 
+// The internal format of every texture. The texels are 0xAARRGGBB words, given to OpenGL as
+// BGRA bytes; asked for RGBA8 by size, the driver stores them as RGBA and reorders the bytes of
+// every texel at each upload (a tenth of a frame of the texture view went to that). Asked for
+// plain RGBA with BGRA data, it picks a storage of the same eight bits per channel in the
+// data's own order and copies the rows unchanged: the same texels, sampled the same way.
+constexpr GLint kTextureFormat = GL_RGBA;
+
 class GlDevice;
 
 Result GlError() {
@@ -287,7 +294,7 @@ Result GlTexture::Create() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     if (Desc().Format == D3DFMT_X8R8G8B8) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(Desc().Width), GLsizei(Desc().Height), 0, GL_BGRA,
+    glTexImage2D(GL_TEXTURE_2D, 0, kTextureFormat, GLsizei(Desc().Width), GLsizei(Desc().Height), 0, GL_BGRA,
                  GL_UNSIGNED_INT_8_8_8_8_REV, Texels().data());
     return GlError();
 }
@@ -310,7 +317,7 @@ Result GlTexture::Prepare() {
     const GLsizei width = GLsizei(Desc().Width), height = GLsizei(Desc().Height);
     if (m_reallocate) {
         // The whole level was given up: fresh storage spares the wait for draws still using it.
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+        glTexImage2D(GL_TEXTURE_2D, 0, kTextureFormat, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
                      Texels().data());
     } else {
         glPixelStorei(GL_UNPACK_ROW_LENGTH, width);
